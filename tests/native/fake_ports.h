@@ -1,0 +1,25 @@
+// Port operations for the native tests: a simulated chipset behind the two port
+// calls, and a record of every call made.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/chipset.h"
+
+struct PortCall {
+    bool write;
+    uint32_t port;
+    uint32_t value;
+    bool operator==(const PortCall& o) const {
+        return write == o.write && port == o.port && value == o.value;
+    }
+};
+
+struct FakePorts {
+    static bool loaded;
+    static SimChipset chipset;
+    static std::vector<PortCall> calls;
+    // Power-on chipset, library loaded, no calls recorded, every cached value zero.
+    static void Reset();
+};

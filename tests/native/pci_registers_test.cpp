@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "hw/pci_registers.h"
+#include "tests/native/fake_ports.h"
+
+namespace {
+
+class PciRegisterTest : public ::testing::Test {
+protected:
+    void SetUp() override { FakePorts::Reset(); }
+};
+
+TEST(ConfigAddressTest, ComposesMechanismOneAddresses) {
+    EXPECT_EQ(ConfigAddress(RegisterTable[0]), 0x80000184u);
+    EXPECT_EQ(ConfigAddress(RegisterTable[1]), 0x80000190u);
+    EXPECT_EQ(ConfigAddress(RegisterTable[2]), 0x80000194u);
+    EXPECT_EQ(ConfigAddress(RegisterTable[3]), 0x8000F00Cu);
+    EXPECT_EQ(ConfigAddress(RegisterTable[4]), 0x8000F018u);
+    EXPECT_EQ(ConfigAddress(RegisterTable[5]), 0x80004018u);
+}
+
+TEST(ConfigAddressTest, OffsetWithLowBitsAddressesContainingDoubleword) {
+    PciRegister reg{"test", 0, 30, 0, 0x0D, 0};
+    EXPECT_EQ(ConfigAddress(reg), 0x8000F00Cu);
+    reg.Offset = 0x1B;
+    EXPECT_EQ(ConfigAddress(reg), 0x8000F018u);
+    PciRegister upper{"bus", 2, 31, 7, 0xFF, 0};
+    EXPECT_EQ(ConfigAddress(upper), 0x8002FFFCu);
+}
+
+TEST_F(PciRegisterTest, ReadAllLatchesAddressThenReadsDataInTableOrder) {
+    ReadAllRegisters();
+    ASSERT_EQ(FakePorts::calls.size(), 12u);
+    for (size_t i = 0; i < kRegisterCount; ++i) {
+        const PortCall& address = FakePorts::calls[2 * i];
+        const PortCall& data = FakePorts::calls[2 * i + 1];
+        EXPECT_EQ(address, (PortCall{true, 0xCF8, ConfigAddress(RegisterTable[i])}));
+        EXPECT_FALSE(data.write);
+        EXPECT_EQ(data.port, 0xCFCu);
+        EXPECT_EQ(RegisterTable[i].Value, data.value);
+    }
+    EXPECT_EQ(RegisterTable[1].Value, FakePorts::chipset.ConfigRead(0, 0, 1, 0x90));
+    EXPECT_EQ(RegisterTable[4].Value, FakePorts::chipset.ConfigRead(0, 30, 0, 0x18));
+}
+
+TEST_F(PciRegisterTest, WriteAllWritesSixThenReadsBackWhatTheChipsetKept) {
+    ReadAllRegisters();
+    FakePorts::calls.clear();
+    const uint32_t timing1Before = RegisterTable[1].Value;
+    RegisterTable[1].Value = 0xFFFFFFFF;        // reserved bits of DRAM Timing 1 are read-only
+    RegisterTable[4].Value = 0x4F010100;        // the AGP bridge drops latency bits 2-0
+
+    WriteAllRegisters();
+
+    ASSERT_EQ(FakePorts::calls.size(), 24u);
+    for (size_t i = 0; i < kRegisterCount; ++i) {
+        EXPECT_EQ(FakePorts::calls[2 * i], (PortCall{true, 0xCF8, ConfigAddress(RegisterTable[i])}));
+        EXPECT_TRUE(FakePorts::calls[2 * i + 1].write);
+        EXPECT_EQ(FakePorts::calls[2 * i + 1].port, 0xCFCu);
+    }
+    EXPECT_EQ(FakePorts::calls[3].value, 0xFFFFFFFFu);  // the cache went out whole
+    for (size_t i = 0; i < kRegisterCount; ++i) {
+        EXPECT_EQ(FakePorts::calls[12 + 2 * i].port, 0xCF8u);
+        EXPECT_FALSE(FakePorts::calls[12 + 2 * i + 1].write);
+    }
+    EXPECT_EQ(RegisterTable[1].Value, 0x77779F1Fu | (timing1Before & 0x888860E0u));
+    EXPECT_EQ(RegisterTable[4].Value, 0x48010100u);
+}
+
+TEST_F(PciRegisterTest, UncoveredBitsAreWrittenBackAsRead) {
+    ReadAllRegisters();
+    const uint32_t alpha = RegisterTable[2].Value;
+    WriteAllRegisters();
+    EXPECT_EQ(RegisterTable[2].Value, alpha);
+    EXPECT_EQ(FakePorts::chipset.ConfigRead(0, 0, 1, 0x94), alpha);
+}
+
+TEST_F(PciRegisterTest, WithoutLibraryReadsZeroAndNeverTouchesPorts) {
+    ReadAllRegisters();
+    FakePorts::loaded = false;
+    FakePorts::calls.clear();
+    RegisterTable[3].Value = 0x1234;
+
+    ReadAllRegisters();
+    for (const PciRegister& reg : RegisterTable) EXPECT_EQ(reg.Value, 0u) << reg.Name;
+
+    for (PciRegister& reg : RegisterTable) reg.Value = 0xABCDEF01;
+    WriteAllRegisters();
+    for (const PciRegister& reg : RegisterTable) EXPECT_EQ(reg.Value, 0u) << reg.Name;
+    EXPECT_TRUE(FakePorts::calls.empty());
+    EXPECT_NE(FakePorts::chipset.ConfigRead(0, 0, 1, 0x90), 0xABCDEF01u);
+}
+
+TEST(RegisterTableTest, NamesFitTheirBuffers) {
+    for (const PciRegister& reg : RegisterTable) {
+        EXPECT_LT(std::char_traits<char>::length(reg.Name), sizeof reg.Name);
+    }
+    EXPECT_STREQ(RegisterTable[0].Name, "DRAM Timing 0 ");
+}
+
+}  // namespace
