@@ -60,7 +60,7 @@ void SaveState() {
 
 void OpenLog() {
     const std::string path = Environment("QUILLON_SIM_LOG");
-    if (!path.empty()) logFile = std::fopen(path.c_str(), "a");
+    if (!path.empty()) logFile = std::fopen(path.c_str(), "ab");
 }
 
 void Log(const char* call, DWORD port, DWORD value) {

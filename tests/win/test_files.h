@@ -1,0 +1,10 @@
+// Scratch files and folders for tests under Wine.
+#pragma once
+#include <string>
+
+// A fresh, empty folder under the system's temporary folder; removed by the caller.
+std::string MakeScratchFolder(const std::string& tag);
+void RemoveTree(const std::string& path);
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
