@@ -1,6 +1,102 @@
 #include "app/startup_registration.h"
 
-// Registration arrives with the program's entry; until then both commands do nothing.
-void ApplyStartupSettings() {}
+#include <windows.h>
 
-void RemoveStartupSettings() {}
+#include <stdexcept>
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/command_line.h"
+#include "app/messages.h"
+#include "model/settings.h"
+
+namespace {
+
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kValueName[] = "Quillon";
+// The value's place as our messages have always shown it (no separator before
+// CurrentVersion).
+const char kValuePathText[] =
+    "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\WindowsCurrentVersion\\Run\\Quillon";
+
+// One key of one registry root, opened with a fixed access; closed on destruction.
+class RegistryAccessor {
+public:
+    RegistryAccessor(HKEY root, REGSAM access) : root_(root), access_(access) {}
+    ~RegistryAccessor() { CloseKey(); }
+    RegistryAccessor(const RegistryAccessor&) = delete;
+    RegistryAccessor& operator=(const RegistryAccessor&) = delete;
+
+    bool OpenKey(const char* path, bool create) {
+        CloseKey();
+        LONG result;
+        if (create) {
+            result = RegCreateKeyExA(root_, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access_,
+                                     nullptr, &key_, nullptr);
+        } else {
+            result = RegOpenKeyExA(root_, path, 0, access_, &key_);
+        }
+        if (result != ERROR_SUCCESS) key_ = nullptr;
+        return key_ != nullptr;
+    }
+
+    void WriteString(const char* name, const std::string& data) {
+        const LONG result =
+            RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+        if (result != ERROR_SUCCESS)
+            throw std::runtime_error(std::string("Failed to set data for '") + name + "'");
+    }
+
+    bool DeleteValue(const char* name) { return RegDeleteValueA(key_, name) == ERROR_SUCCESS; }
+
+    void CloseKey() {
+        if (key_ != nullptr) RegCloseKey(key_);
+        key_ = nullptr;
+    }
+
+private:
+    HKEY root_;
+    REGSAM access_;
+    HKEY key_ = nullptr;
+};
+
+bool RegisterStartupCommand(RegistryAccessor& registry) {
+    try {
+        if (!registry.OpenKey(kRunKey, false) && !registry.OpenKey(kRunKey, true)) return false;
+        registry.WriteString(kValueName, BuildStartupCommand(ExePath, StartupFilePath));
+        registry.CloseKey();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+void ApplyStartupSettings() {
+    if (!SaveSettings(StartupFilePath.c_str())) {
+        ShowProgramMessage("There was an error saving to file \"" + StartupFilePath + "\".",
+                           "Save Error");
+        return;
+    }
+    RegistryAccessor registry(HKEY_LOCAL_MACHINE, KEY_ALL_ACCESS);
+    if (!RegisterStartupCommand(registry)) {
+        ShowProgramMessage(std::string("Unable to create system registry value\n") + kValuePathText,
+                           "Registry Error");
+    }
+}
+
+void RemoveStartupSettings() {
+    try {
+        RegistryAccessor registry(HKEY_LOCAL_MACHINE, KEY_ALL_ACCESS);
+        // An absent key or value, or one we may not delete, is nothing to report.
+        if (registry.OpenKey(kRunKey, false)) {
+            registry.DeleteValue(kValueName);
+            registry.CloseKey();
+        }
+    } catch (const std::exception&) {
+        ShowProgramMessage(std::string("Unable to remove system registry value\n") + kValuePathText,
+                           "Registry Error");
+    }
+}

@@ -1,0 +1,14 @@
+// The three paths computed once at start and used for the whole run.
+#pragma once
+#include <string>
+
+// The working directory at start (not the executable's folder).
+extern std::string AppDirectory;
+// AppDirectory + "\quillon.exe", whatever the running file is called.
+extern std::string ExePath;
+// AppDirectory + "\startup.qln".
+extern std::string StartupFilePath;
+
+// Joins a directory and a file name the way the start-up paths are built: always one
+// separator added, so the root of a drive gives a doubled one ("C:\\startup.qln").
+std::string JoinStartPath(const std::string& directory, const char* fileName);

@@ -1,0 +1,38 @@
+#include "app/command_line.h"
+
+namespace {
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+}  // namespace
+
+std::string CommandLineTail(const std::string& commandLine) {
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    while (i < n && IsBlankOrTab(commandLine[i])) ++i;
+    if (i < n && commandLine[i] == '"') {
+        ++i;
+        while (i < n && commandLine[i] != '"' && commandLine[i] != '\t') ++i;
+        if (i < n && commandLine[i] == '"') ++i;
+    } else {
+        while (i < n && !IsBlankOrTab(commandLine[i])) ++i;
+    }
+    while (i < n && IsBlankOrTab(commandLine[i])) ++i;
+    return commandLine.substr(i);
+}
+
+std::string TrimArgument(const std::string& argument) {
+    size_t first = 0;
+    size_t last = argument.size();
+    while (first < last && IsBlankOrControl(argument[first])) ++first;
+    while (last > first && IsBlankOrControl(argument[last - 1])) --last;
+    return argument.substr(first, last - first);
+}
+
+std::string BuildStartupCommand(const std::string& exePath, const std::string& startupFilePath) {
+    const bool needsQuotes = exePath.find(' ') != std::string::npos;
+    const std::string program = needsQuotes ? "\"" + exePath + "\"" : exePath;
+    return program + " " + startupFilePath;
+}

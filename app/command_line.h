@@ -1,0 +1,16 @@
+// Command-line and start-up command texts; no platform needed.
+#pragma once
+#include <string>
+
+// The argument part of a process command line: what follows the program name and the
+// blanks and tabs after it, kept whole (quotes, inner and trailing blanks included).
+std::string CommandLineTail(const std::string& commandLine);
+
+// The argument without leading and trailing control characters and blanks; empty
+// means the window is wanted.
+std::string TrimArgument(const std::string& argument);
+
+// The Run-key command that applies the start-up file silently at logon. The program
+// path is quoted when it has a blank; the file path never is, because the whole tail
+// of the command line is taken as the file's path.
+std::string BuildStartupCommand(const std::string& exePath, const std::string& startupFilePath);

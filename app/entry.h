@@ -1,0 +1,17 @@
+// Process-wide start-up steps of the Windows entry.
+#pragma once
+#include <string>
+
+// Fills AppDirectory, ExePath and StartupFilePath from the working directory. False
+// when the working directory does not fit a Windows path (260 characters or more).
+bool ComputeAppPaths();
+
+// The system's description of an error code, as FormatMessage gives it.
+std::string SystemErrorText(unsigned long code);
+
+// Reads all registers, loads the settings file into them and, only if that worked,
+// writes them back; a failed load is reported and nothing is written.
+void RunSilentApply(const std::string& argument);
+
+// The whole program after the command line is known; returns the exit code.
+int RunQuillon(const std::string& commandLineTail);

@@ -1,0 +1,11 @@
+// quillon.exe: the window with no argument; with a settings file's path, a silent apply.
+#include <windows.h>
+
+#include "app/command_line.h"
+#include "app/entry.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The tail is cut from the raw command line ourselves, so a path with inner blanks
+    // or quotes reaches the settings loader exactly as typed.
+    return RunQuillon(CommandLineTail(GetCommandLineA()));
+}

@@ -1,0 +1,50 @@
+// Starts quillon.exe as a user would and watches what it shows: message boxes are
+// read and answered with OK, a main window is noted and closed.
+#pragma once
+#include <string>
+#include <vector>
+
+struct ShownBox {
+    std::string caption;
+    std::string text;
+};
+
+struct ProgramRun {
+    bool started = false;
+    bool finished = false;  // ended on its own before the time limit
+    unsigned long exitCode = 0;
+    bool mainWindowOpened = false;
+    std::string mainWindowCaption;
+    std::vector<ShownBox> boxes;
+};
+
+struct ProgramStart {
+    std::string exePath;
+    std::string argumentTail;      // appended after the quoted program path and one blank
+    std::string workingDirectory;  // empty: this process's
+    bool withPortLibrary = true;   // whether the simulated io.dll is on the search path
+    std::string simState;          // QUILLON_SIM_STATE for the child
+    std::string simLog;            // QUILLON_SIM_LOG for the child
+};
+
+// The folder this test executable lives in (the simulated io.dll is there too).
+std::string TestExecutableFolder();
+// The product as built: ..\bin\quillon.exe from the test folder.
+std::string BuiltProgramPath();
+
+ProgramRun RunProgram(const ProgramStart& start, unsigned timeoutMs = 20000);
+
+// Answers, from a second thread, every message box this process shows, until stopped.
+class BoxAnswerer {
+public:
+    BoxAnswerer();
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    // Stops answering and returns the boxes seen, in order.
+    std::vector<ShownBox> Stop();
+
+    ProgramRun run_;
+    void* stop_ = nullptr;
+    void* thread_ = nullptr;
+};

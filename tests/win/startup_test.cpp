@@ -1,0 +1,127 @@
+// Registering and removing the silent apply at logon.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/entry.h"
+#include "app/startup_registration.h"
+#include "hw/pci_registers.h"
+#include "model/field_catalogue.h"
+#include "tests/win/process_runner.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct RunValue {
+    bool present = false;
+    DWORD type = 0;
+    DWORD size = 0;
+    std::string data;
+};
+
+RunValue ReadRunValue() {
+    RunValue value;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+    char data[1024] = "";
+    value.size = sizeof data;
+    value.present = RegQueryValueExA(key, "Quillon", nullptr, &value.type,
+                                     reinterpret_cast<BYTE*>(data), &value.size) == ERROR_SUCCESS;
+    value.data = data;
+    RegCloseKey(key);
+    return value;
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        root_ = MakeScratchFolder("startup");
+    }
+    void TearDown() override {
+        SetCurrentDirectoryA(previous_);
+        RemoveTree(root_);
+        RemoveStartupSettings();
+    }
+    void StartIn(const std::string& folder) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+        ASSERT_TRUE(ComputeAppPaths());
+    }
+
+    char previous_[MAX_PATH];
+    std::string root_;
+};
+
+TEST_F(StartupTest, PathsFollowTheWorkingDirectoryNotTheExecutable) {
+    StartIn(root_ + "\\plain");
+    EXPECT_EQ(AppDirectory, root_ + "\\plain");
+    EXPECT_EQ(ExePath, root_ + "\\plain\\quillon.exe");
+    EXPECT_EQ(StartupFilePath, root_ + "\\plain\\startup.qln");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    ASSERT_TRUE(ComputeAppPaths());
+    EXPECT_EQ(StartupFilePath, "C:\\\\startup.qln");
+}
+
+TEST_F(StartupTest, ApplyStoresCachedValuesAndTheExactCommand) {
+    for (const char* name : {"\\plain", "\\with blank"}) {
+        StartIn(root_ + name);
+        for (PciRegister& reg : RegisterTable) reg.Value = 0;
+        SetFieldValue(FieldCatalogue[3], 9);     // a pick not yet written with Set
+        SetFieldValue(FieldCatalogue[16], 224);
+
+        BoxAnswerer boxes;
+        ApplyStartupSettings();
+        EXPECT_TRUE(boxes.Stop().empty());
+
+        const std::string saved = ReadWholeFile(StartupFilePath);
+        EXPECT_NE(saved.find("Tras=9"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("PCILatency=224"), std::string::npos) << saved;
+        const RunValue value = ReadRunValue();
+        ASSERT_TRUE(value.present);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+        const bool quoted = ExePath.find(' ') != std::string::npos;
+        const std::string expected =
+            (quoted ? "\"" + ExePath + "\"" : ExePath) + " " + StartupFilePath;
+        EXPECT_EQ(value.data, expected);
+        EXPECT_EQ(value.size, expected.size() + 1);
+    }
+}
+
+TEST_F(StartupTest, ApplyTwiceReplacesRemoveTwiceIsSilentFileStays) {
+    StartIn(root_ + "\\again");
+    BoxAnswerer boxes;
+    SetFieldValue(FieldCatalogue[1], 3);
+    ApplyStartupSettings();
+    SetFieldValue(FieldCatalogue[1], 17);
+    ApplyStartupSettings();
+    EXPECT_NE(ReadWholeFile(StartupFilePath).find("Trc=17"), std::string::npos);
+    EXPECT_TRUE(ReadRunValue().present);
+
+    RemoveStartupSettings();
+    EXPECT_FALSE(ReadRunValue().present);
+    RemoveStartupSettings();
+    EXPECT_FALSE(ReadRunValue().present);
+    EXPECT_TRUE(FileExists(StartupFilePath));
+    EXPECT_TRUE(boxes.Stop().empty());
+}
+
+TEST_F(StartupTest, SaveFailureIsReportedAndTheRegistryIsLeftAlone) {
+    StartIn(root_ + "\\saving");
+    RemoveStartupSettings();
+    StartupFilePath = root_ + "\\no such folder\\startup.qln";
+
+    BoxAnswerer answerer;
+    ApplyStartupSettings();
+    const std::vector<ShownBox> boxes = answerer.Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Save Error");
+    EXPECT_EQ(boxes[0].text, "There was an error saving to file \"" + StartupFilePath + "\".");
+    EXPECT_FALSE(ReadRunValue().present);
+}
+
+}  // namespace
