@@ -16,7 +16,8 @@ int HexDigitValue(char c) {
 }
 
 bool StartsWithZeroX(const std::string& text, size_t pos) {
-    return text.size() >= pos + 2 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X');
+    return text.size() >= pos + 2 && text[pos] == '0' &&
+           (text[pos + 1] == 'x' || text[pos + 1] == 'X');
 }
 
 // Length of the hexadecimal prefix at pos, 0 when there is none.
@@ -37,8 +38,9 @@ bool ReadHexDigits(const std::string& text, size_t pos, int32_t* value) {
         if (total > kLargestHex) return false;  // leading zeros keep total at 0
     }
     // The upper half stands for the negative numbers of the same bit pattern.
-    *value = total > 0x7FFFFFFFu ? static_cast<int32_t>(static_cast<int64_t>(total) - (int64_t{1} << 32))
-                                 : static_cast<int32_t>(total);
+    const int64_t wrapped = total > 0x7FFFFFFFu ? static_cast<int64_t>(total) - (int64_t{1} << 32)
+                                                : static_cast<int64_t>(total);
+    *value = static_cast<int32_t>(wrapped);
     return true;
 }
 

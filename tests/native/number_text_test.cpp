@@ -48,11 +48,12 @@ TEST(ReadSettingsNumber, KeepsToThirtyTwoBits) {
 
 TEST(ReadSettingsNumber, RejectsEverythingElse) {
     const std::string rejected[] = {
-        "",      " ",     "0x",    "0X",    "$",     "x",       "+",     "-",      "1F",
-        "-$1",   "+$1",   "-0x1",  "+x1",   "$-1",   "$+1",     "\t5",   "5 ",     "5\t",
-        "0x1F ", "$ 1F",  "0x 1F", "5x",    "1e3",   "1.0",     "1,000", "--1",    "+-1",
-        "$0x1F", "0x0x1", "0x$1F", "$$1",   "xx1",   "$1G",     "5;",    "\"5\"",  std::string("5\0", 2),
-        std::string("\0" "5", 2),  "\xEF\xBC\x95",  "0b101",    "5\r",   "5\n",
+        "",       " ",        "0x",      "0X",     "$",      "x",     "+",     "-",
+        "1F",     "-$1",      "+$1",     "-0x1",   "+x1",    "$-1",   "$+1",   "\t5",
+        "5 ",     "5\t",      "0x1F ",   "$ 1F",   "0x 1F",  "5x",    "1e3",   "1.0",
+        "1,000",  "--1",      "+-1",     "$0x1F",  "0x0x1",  "0x$1F", "$$1",   "xx1",
+        "$1G",    "5;",       "\"5\"",   "0b101",  "5\r",    "5\n",   "\xEF\xBC\x95",
+        std::string("5\0", 2), std::string("\0" "5", 2),
     };
     for (const std::string& text : rejected) {
         int32_t value = 12345;
