@@ -1,0 +1,344 @@
+// Settings files on real files through the Windows profile functions.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "hw/pci_registers.h"
+#include "model/field_catalogue.h"
+#include "model/settings.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+using Registers = std::array<uint32_t, kRegisterCount>;
+
+Registers Snapshot() {
+    Registers values{};
+    for (size_t i = 0; i < kRegisterCount; ++i) values[i] = RegisterTable[i].Value;
+    return values;
+}
+
+void Restore(const Registers& values) {
+    for (size_t i = 0; i < kRegisterCount; ++i) RegisterTable[i].Value = values[i];
+}
+
+const RegisterField& Field(const char* key) {
+    for (const RegisterField& f : FieldCatalogue)
+        if (std::strcmp(f.Key, key) == 0) return f;
+    ADD_FAILURE() << "no field " << key;
+    return FieldCatalogue[0];
+}
+
+uint32_t Value(const char* key) { return GetFieldValue(Field(key)); }
+
+// The file's lines without line ends, blank lines left out.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string WindowsLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+// Every register filled with bits in and between the fields.
+const Registers kBusyRegisters = {0xA5A5A5A5, 0x5A5A5A5A, 0xC3C3C3C3,
+                                  0x3C3C3C3C, 0x96969696, 0x69696969};
+
+uint32_t BusyValue(const char* key) {
+    const RegisterField& f = Field(key);
+    return (kBusyRegisters[f.Register - RegisterTable] & FieldMask(f)) >> f.Shift;
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryA(MAX_PATH, startDirectory_);
+        folder_ = MakeScratchFolder("settings");
+        Restore({});
+    }
+    void TearDown() override {
+        SetCurrentDirectoryA(startDirectory_);
+        RemoveTree(folder_);
+    }
+    // A new name for every file: the profile functions cache files by name.
+    std::string NewPath() { return folder_ + "\\set" + std::to_string(++files_) + ".qln"; }
+    std::string FileWith(const std::string& text) {
+        const std::string path = NewPath();
+        WriteWholeFile(path, text);
+        return path;
+    }
+    // Loads a file that names one key with `value`, over busy registers.
+    Registers LoadOne(const char* section, const char* key, const std::string& value) {
+        Restore(kBusyRegisters);
+        const std::string path =
+            FileWith(WindowsLines({"[" + std::string(section) + "]", key + ("=" + value)}));
+        EXPECT_TRUE(LoadSettings(path.c_str()));
+        return Snapshot();
+    }
+
+    std::string folder_;
+    char startDirectory_[MAX_PATH] = {};
+    int files_ = 0;
+};
+
+TEST_F(SettingsTest, SaveWritesFourSectionsOfDecimalValuesInCatalogueOrder) {
+    Restore({0x00020000, 0x12345678, 0x76543210, 0x00004000, 0x48000000, 0xFF000000});
+    const std::string path = NewPath();
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    const std::vector<std::string> expected = {
+        "[DRAM]",        "AutoPrecharge=1", "Trc=24",  "Trfc=22", "Tras=8",   "Trcdr=3",
+        "Trcdw=2",       "Trp=1",           "[DRAM_ALPHA]",       "Tdoe=7",   "Trrd=6",
+        "Tw2p=5",        "Tw2r=4",          "Trext=3", "Tr2p=2",  "Tr2w=1",   "[AGP]",
+        "AGPControllerLatency=64",          "AGPBusLatency=72",   "[PCI]",    "PCILatency=255"};
+    EXPECT_EQ(Lines(ReadWholeFile(path)), expected);
+}
+
+TEST_F(SettingsTest, SaveKeepsWhatElseTheFileHoldsAndReplacesKeysInPlace) {
+    const std::string path = FileWith(WindowsLines({
+        "; tuned for the office machine", "[Notes]", "Owner=Ann", "[dram]", "TRC=3",
+        "Comment=keep me", "Trfc=not a number", "[PCI]", "Extra=1"}));
+    Restore({0, 0x00000007, 0, 0, 0, 0x20000000});
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+
+    const std::vector<std::string> lines = Lines(ReadWholeFile(path));
+    const std::vector<std::string> start(lines.begin(), lines.begin() + 7);
+    const std::vector<std::string> expectedStart = {
+        "; tuned for the office machine", "[Notes]", "Owner=Ann", "[dram]", "TRC=7",
+        "Comment=keep me", "Trfc=0"};
+    EXPECT_EQ(start, expectedStart);
+    for (const char* kept : {"Extra=1", "PCILatency=32", "Trp=0", "[DRAM_ALPHA]", "[AGP]"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), kept), lines.end()) << kept;
+    // 9 lines of the user's, 17 keys less the 2 replaced, 2 new section headers.
+    EXPECT_EQ(lines.size(), 26u) << "every key once, nothing lost";
+}
+
+TEST_F(SettingsTest, LoadChangesOnlyTheFieldsTheFileNames) {
+    Restore(kBusyRegisters);
+    const std::string onlyPci = FileWith(WindowsLines({"[PCI]", "PCILatency=72"}));
+    ASSERT_TRUE(LoadSettings(onlyPci.c_str()));
+    Registers expected = kBusyRegisters;
+    expected[5] = (kBusyRegisters[5] & 0x00FFFFFF) | 0x48000000;  // 72, no choice of its own
+    EXPECT_EQ(Snapshot(), expected);
+
+    const std::string missing = folder_ + "\\missing.qln";
+    EXPECT_TRUE(LoadSettings(missing.c_str()));
+    EXPECT_EQ(Snapshot(), expected);
+    EXPECT_FALSE(FileExists(missing));
+}
+
+// The reader's forms are tested natively; this is what reaches it through the profile
+// functions, which drop blanks around a value but keep those inside quotes.
+TEST_F(SettingsTest, LoadTakesOnlyNumbersThatFitTheField) {
+    constexpr int kIgnored = -1;
+    const struct {
+        const char* section;
+        const char* key;
+        const char* text;
+        int loaded;
+    } cases[] = {
+        {"DRAM", "Trc", "0x1F", 31},           {"DRAM", "Trc", "$000000001F", 31},
+        {"DRAM", "Trc", "  31  ", 31},         {"DRAM", "Trc", "\" 31\"", 31},
+        {"DRAM", "Tras", "+5", 5},             {"DRAM", "Tras", "15", 15},
+        {"AGP", "AGPBusLatency", "255", 255},  {"DRAM", "Tras", "16", kIgnored},
+        {"DRAM", "Tras", "-1", kIgnored},      {"DRAM", "Trc", "$FFFFFFFF", kIgnored},
+        {"DRAM", "AutoPrecharge", "2", kIgnored}, {"AGP", "AGPBusLatency", "256", kIgnored},
+        {"DRAM", "Trc", "0x", kIgnored},       {"DRAM", "Trc", "-$1", kIgnored},
+        {"DRAM", "Trc", "1F", kIgnored},       {"DRAM", "Trc", "3\t1", kIgnored},
+        {"DRAM", "Trc", "\"31 \"", kIgnored}, {"DRAM", "Trc", "\"\t31\"", kIgnored},
+        {"DRAM", "Trc", "", kIgnored},
+    };
+    for (const auto& c : cases) {
+        Restore(kBusyRegisters);
+        if (c.loaded != kIgnored) SetFieldValue(Field(c.key), static_cast<uint32_t>(c.loaded));
+        const Registers expected = Snapshot();
+        EXPECT_EQ(LoadOne(c.section, c.key, c.text), expected) << c.key << "=" << c.text;
+    }
+}
+
+TEST_F(SettingsTest, RelativeAndBarePathsStayInTheCurrentFolder) {
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+    ASSERT_TRUE(CreateDirectoryA("sub", nullptr));
+    const std::string bare = "bare" + std::to_string(GetCurrentProcessId()) + ".qln";
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string strayCopy = std::string(windows) + "\\" + bare;
+
+    Restore(kBusyRegisters);
+    ASSERT_TRUE(SaveSettings(bare.c_str()));
+    ASSERT_TRUE(SaveSettings("sub\\..\\sub\\nested.qln"));
+    EXPECT_TRUE(FileExists(folder_ + "\\" + bare));
+    EXPECT_TRUE(FileExists(folder_ + "\\sub\\nested.qln"));
+    EXPECT_FALSE(FileExists(strayCopy));
+    DeleteFileA(strayCopy.c_str());
+
+    Restore({});
+    ASSERT_TRUE(LoadSettings(bare.c_str()));
+    for (const RegisterField& f : FieldCatalogue)
+        EXPECT_EQ(GetFieldValue(f), BusyValue(f.Key)) << f.Key;
+}
+
+TEST_F(SettingsTest, RoundTripRestoresEveryFieldAndNoOtherBits) {
+    for (const Registers& saved : {kBusyRegisters, Registers{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
+                                                             0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}}) {
+        Restore(saved);
+        const std::string path = NewPath();
+        ASSERT_TRUE(SaveSettings(path.c_str()));
+        Restore({});
+        ASSERT_TRUE(LoadSettings(path.c_str()));
+        for (size_t i = 0; i < kRegisterCount; ++i) {
+            uint32_t fieldBits = 0;
+            for (const RegisterField& f : FieldCatalogue)
+                if (f.Register == &RegisterTable[i]) fieldBits |= FieldMask(f);
+            EXPECT_EQ(RegisterTable[i].Value, saved[i] & fieldBits) << "register " << i;
+        }
+    }
+}
+
+TEST_F(SettingsTest, ExampleFilesNameEveryFieldValidly) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string beside(exe, std::strrchr(exe, '\\'));
+    for (const char* name : {"sample.qln", "fast.qln"}) {
+        const std::string example = beside + "\\examples\\" + name;
+        ASSERT_TRUE(FileExists(example)) << example;
+        Restore(kBusyRegisters);
+        ASSERT_TRUE(LoadSettings(example.c_str()));
+        const std::string copy = NewPath();
+        ASSERT_TRUE(SaveSettings(copy.c_str()));
+        EXPECT_EQ(Lines(ReadWholeFile(copy)), Lines(ReadWholeFile(example))) << name;
+    }
+}
+
+TEST_F(SettingsTest, SaveFailsWhereItCannotWriteAndLosesNothing) {
+    Restore(kBusyRegisters);
+    const std::string inMissingFolder = folder_ + "\\missing\\set.qln";
+    EXPECT_FALSE(SaveSettings(inMissingFolder.c_str()));
+    EXPECT_FALSE(FileExists(folder_ + "\\missing"));
+
+    // Another program holding the file open without sharing writes.
+    const std::string original = WindowsLines({"[DRAM]", "Trc=3"});
+    const std::string locked = FileWith(original);
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(SaveSettings(locked.c_str()));
+    CloseHandle(holder);
+    EXPECT_EQ(ReadWholeFile(locked), original);
+    Restore({});
+    ASSERT_TRUE(LoadSettings(locked.c_str()));
+    EXPECT_EQ(Value("Trc"), 3u) << "a failed save must not show up in later loads";
+
+    EXPECT_FALSE(SaveSettings(""));
+    EXPECT_FALSE(LoadSettings(""));
+}
+
+TEST_F(SettingsTest, SaveFailsOnAReadOnlyFile) {
+    const std::string original = WindowsLines({"[DRAM]", "Trc=3"});
+    const std::string path = FileWith(original);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        GTEST_SKIP() << "this account may write read-only files (root under Wine)";
+    }
+    Restore(kBusyRegisters);
+    EXPECT_FALSE(SaveSettings(path.c_str()));
+    EXPECT_EQ(ReadWholeFile(path), original);
+}
+
+TEST_F(SettingsTest, FullPathsOfMaxPathCharactersAreRefusedUntouched) {
+    // Full path = folder + "\" + name; the last one that fits has MAX_PATH - 1 characters.
+    const size_t nameLength = MAX_PATH - 1 - folder_.size() - 1;
+    ASSERT_LE(nameLength, 250u) << "one path component must stay within the file system's limit";
+    const std::string fits = folder_ + "\\" + std::string(nameLength, 'f');
+    const std::string tooLong = folder_ + "\\" + std::string(nameLength + 1, 'l');
+    Restore(kBusyRegisters);
+
+    EXPECT_FALSE(SaveSettings(tooLong.c_str()));
+    EXPECT_FALSE(FileExists(tooLong));
+    WriteWholeFile(tooLong, WindowsLines({"[PCI]", "PCILatency=16"}));
+    EXPECT_FALSE(LoadSettings(tooLong.c_str()));
+    EXPECT_EQ(Snapshot(), kBusyRegisters);
+
+    EXPECT_TRUE(SaveSettings(fits.c_str()));
+    EXPECT_TRUE(LoadSettings(fits.c_str()));
+    EXPECT_EQ(Snapshot(), kBusyRegisters);
+}
+
+// Malformed files: each must load without crash or hang and change only what it
+// validly names.
+class SettingsBadInputTest : public SettingsTest {
+protected:
+    // Loads `text` over busy registers and returns what changed.
+    Registers LoadOverBusy(const std::string& text) {
+        Restore(kBusyRegisters);
+        const std::string path = FileWith(text);
+        EXPECT_TRUE(LoadSettings(path.c_str()));
+        return Snapshot();
+    }
+    static Registers BusyWithPci72() {
+        Registers r = kBusyRegisters;
+        r[5] = (r[5] & 0x00FFFFFF) | 0x48000000;
+        return r;
+    }
+};
+
+TEST_F(SettingsBadInputTest, RandomBytesAndNulBytesChangeNothing) {
+    std::mt19937 random(20240601);
+    std::string noise = "junk";  // a file starting with a byte-order mark would be read as UTF-16
+    for (int i = 0; i < 64 * 1024; ++i) noise += static_cast<char>(random() & 0xFF);
+    EXPECT_EQ(LoadOverBusy(noise), kBusyRegisters);
+    EXPECT_EQ(LoadOverBusy(noise + "\r\n[PCI]\r\nPCILatency=72\r\n"), BusyWithPci72());
+    EXPECT_EQ(LoadOverBusy(std::string(64 * 1024, '\0')), kBusyRegisters);
+}
+
+TEST_F(SettingsBadInputTest, HugeValuesAndHugeFilesAreHandled) {
+    // A value longer than the read buffer is never taken for its cut-off beginning.
+    const std::string zeros(1 << 20, '0');
+    EXPECT_EQ(LoadOverBusy("[DRAM]\r\nTrc=$" + zeros + "1F\r\nTrfc=" + zeros + "7\r\n"
+                           "[PCI]\r\nPCILatency=72\r\n"),
+              BusyWithPci72());
+
+    std::string many = "[DRAM]\r\n";
+    for (int i = 0; i < 100000; ++i)
+        many += "Unknown" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(LoadOverBusy(many + "[PCI]\r\nPCILatency=72\r\n"), BusyWithPci72());
+}
+
+TEST_F(SettingsBadInputTest, OddlyFormedLinesChangeOnlyWhatTheyValidlyName) {
+    // Which of two duplicates wins is the profile functions' choice; it must be one of them.
+    LoadOverBusy(WindowsLines({"[DRAM]", "Trc=1", "Trc=2", "[PCI]", "PCILatency=16", "[DRAM]",
+                               "Trc=3", "Tras=4", "[dram]", "Trfc=5"}));
+    EXPECT_TRUE(Value("Trc") >= 1 && Value("Trc") <= 3) << Value("Trc");
+    EXPECT_TRUE(Value("Tras") == 4 || Value("Tras") == BusyValue("Tras")) << Value("Tras");
+    EXPECT_TRUE(Value("Trfc") == 5 || Value("Trfc") == BusyValue("Trfc")) << Value("Trfc");
+    EXPECT_EQ(Value("PCILatency"), 16u);
+
+    const Registers keysWithoutValues = LoadOverBusy(WindowsLines(
+        {"[DRAM]", "Trc", "Tras 5", "Trp:2", "=7", "[PCI", "PCILatency=72", "AGPBusLatency=16"}));
+    EXPECT_EQ(keysWithoutValues, kBusyRegisters);
+
+    const std::string text = "[DRAM]\r\nTrc=7\r\n[PCI]\r\nPCILatency=72\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : text) utf16 += std::string{c, '\0'};
+    Registers expected = BusyWithPci72();
+    expected[1] = (kBusyRegisters[1] & ~0x1Fu) | 7;
+    EXPECT_EQ(LoadOverBusy(utf16), expected) << "UTF-16 files are read as text";
+}
+
+}  // namespace
