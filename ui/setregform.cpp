@@ -19,9 +19,9 @@
 
 namespace {
 
-// The keyboard interface sends IDOK and IDCANCEL for Enter and Escape; our own
-// identifiers stay clear of them.
-constexpr int kFirstControlId = 1000;
+// The keyboard interface sends IDOK and IDCANCEL for Enter and Escape, and a list's
+// own text field and drop-down are 1001 and 1000; our identifiers stay clear of them.
+constexpr int kFirstControlId = 100;
 constexpr int kFirstMenuId = 2000;
 constexpr int kMenuIdStride = 100;
 
@@ -239,7 +239,6 @@ void TSetRegisterForm::Build() {
     EnableSetButton(false);
     ReadAllRegisters();
     RefreshAllLists();
-    lastFocus_ = GetNextDlgTabItem(window_, nullptr, FALSE);
 }
 
 HFONT TSetRegisterForm::FontHandle(const ControlDescription& control) const {
@@ -468,7 +467,9 @@ void TSetRegisterForm::OnCommand(int id, int code, HWND control) {
 
 // Labels drawn in a colour of their own; everything else as the system draws it.
 LRESULT TSetRegisterForm::OnControlColour(UINT message, WPARAM wParam, LPARAM lParam) {
-    const ControlDescription* description = DescriptionOfId(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+    HWND control = reinterpret_cast<HWND>(lParam);
+    const ControlDescription* description =
+        GetParent(control) == window_ ? DescriptionOfId(GetDlgCtrlID(control)) : nullptr;
     if (description == nullptr || FontOf(*description).colour == kWindowTextColour)
         return DefWindowProcA(window_, message, wParam, lParam);
     HDC dc = reinterpret_cast<HDC>(wParam);
@@ -546,29 +547,33 @@ TSetRegisterForm* FormOf(HWND window) {
     return reinterpret_cast<TSetRegisterForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-// No exception may cross into the system's code that called us: a handler's error is
-// shown in the standard error box and the window goes on.
-LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        const auto* services = static_cast<const FormServices*>(create->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *services)));
-    }
+void AttachForm(HWND window, LPARAM createStruct) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
+    const auto* services = static_cast<const FormServices*>(create->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *services)));
+}
+
+void DetachForm(HWND window) {
     TSetRegisterForm* form = FormOf(window);
-    if (form == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    delete form;
+}
+
+// No exception may cross into the system's code that called us: a handler's error is
+// shown in the standard error box and the window goes on. (A failed WM_NCCREATE
+// answers 0, and the window is not created.)
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     try {
-        result = form->WindowProc(message, wParam, lParam);
+        if (message == WM_NCCREATE) AttachForm(window, lParam);
+        TSetRegisterForm* form = FormOf(window);
+        result = form ? form->WindowProc(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
     } catch (const std::exception& error) {
         ShowErrorBox(error);
     } catch (...) {
         ShowErrorBox(std::string("An unexpected error occurred"));
     }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        delete form;
-    }
+    if (message == WM_NCDESTROY) DetachForm(window);
     return result;
 }
 

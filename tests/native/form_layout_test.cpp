@@ -57,26 +57,4 @@ TEST(FormLayout, ControlsHaveUniqueNamesAndLieInsideTheirGroupBoxes) {
     }
 }
 
-TEST(FormLayout, TabOrdersAreDistinctWithinEachParent) {
-    std::set<std::pair<std::string, int>> seen;
-    for (size_t i = 0; i < kFormControlCount; ++i) {
-        const ControlDescription& control = kFormControls[i];
-        if (control.tabOrder == kNoTabStop) continue;
-        EXPECT_TRUE(seen.insert({control.parent, control.tabOrder}).second) << control.name;
-    }
-}
-
-TEST(FormLayout, CreationOrderPutsEachGroupBoxBeforeItsControls) {
-    const std::vector<const ControlDescription*> order = CreationOrder();
-    ASSERT_EQ(order.size(), kFormControlCount);
-    std::set<std::string> created;
-    for (const ControlDescription* control : order) {
-        if (control->kind != ControlKind::GroupBox)
-            EXPECT_TRUE(created.count(control->parent)) << control->name;
-        created.insert(control->name);
-    }
-    EXPECT_STREQ(order.front()->name, "TimingGroupBox");
-    EXPECT_STREQ(order[1]->name, "Tdoe");
-}
-
 }  // namespace

@@ -69,15 +69,23 @@ HWND FocusedControl(HWND form) {
     return focus;
 }
 
+std::string MenuText(HMENU menu, int position) {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info);
+    if (info.fType & MFT_SEPARATOR) return "-";
+    char caption[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), caption, sizeof caption, MF_BYPOSITION);
+    return caption;
+}
+
 UINT MenuItemId(HWND form, const std::string& shownCaption) {
     HMENU bar = GetMenu(form);
     for (int m = 0; m < GetMenuItemCount(bar); ++m) {
         HMENU popup = GetSubMenu(bar, m);
-        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-            char caption[128] = {};
-            GetMenuStringA(popup, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
-            if (shownCaption == caption) return GetMenuItemID(popup, i);
-        }
+        for (int i = 0; i < GetMenuItemCount(popup); ++i)
+            if (MenuText(popup, i) == shownCaption) return GetMenuItemID(popup, i);
     }
     return 0;
 }
@@ -87,14 +95,12 @@ void ChooseMenuItem(HWND form, const std::string& shownCaption) {
     PumpMessages(form);
 }
 
-DialogAnswerer::DialogAnswerer(HWND form, std::vector<DialogStep> steps)
-    : thread_(&DialogAnswerer::Run, this, form, std::move(steps), GetCurrentThreadId()) {}
+DialogAnswerer::DialogAnswerer(std::vector<DialogStep> steps)
+    : thread_(&DialogAnswerer::Run, this, std::move(steps), GetCurrentThreadId()) {}
 
-DialogAnswerer::~DialogAnswerer() { Finish(); }
-
-void DialogAnswerer::Finish() {
+DialogAnswerer::~DialogAnswerer() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
 }
 
 namespace {
@@ -117,7 +123,7 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
 }  // namespace
 
 // Polls for the next dialog: the test thread is inside the modal loop that shows it.
-void DialogAnswerer::Run(HWND, std::vector<DialogStep> steps, DWORD thread) {
+void DialogAnswerer::Run(std::vector<DialogStep> steps, DWORD thread) {
     for (const DialogStep& step : steps) {
         Search search = {step.caption, nullptr};
         while (!stop_) {
@@ -128,7 +134,6 @@ void DialogAnswerer::Run(HWND, std::vector<DialogStep> steps, DWORD thread) {
         if (search.found == nullptr) return;
         Sleep(50);  // let the dialog finish setting itself up
         step.answer(search.found);
-        ++answered_;
         while (!stop_ && IsWindow(search.found) && IsWindowVisible(search.found)) Sleep(10);
     }
 }

@@ -12,7 +12,7 @@
 // Handles every message waiting for the test thread, as the program's loop would.
 void PumpMessages(HWND form);
 
-// The list's text field and the entries it holds.
+// A window's text (a list's: its text field), and the entry a list has selected.
 std::string ControlText(HWND control);
 int SelectedIndex(HWND list);
 
@@ -25,6 +25,8 @@ void TypeText(HWND form, HWND list, const std::string& digits);
 // The window that holds the keyboard focus, taking a list's own text field as the list.
 HWND FocusedControl(HWND form);
 
+// The caption a menu item shows, with its access-key mark; "-" for a separator.
+std::string MenuText(HMENU menu, int position);
 // The command of a menu item, found by the caption the menu shows.
 UINT MenuItemId(HWND form, const std::string& shownCaption);
 void ChooseMenuItem(HWND form, const std::string& shownCaption);
@@ -54,19 +56,16 @@ struct DialogStep {
     std::function<void(HWND dialog)> answer;
 };
 
-// Answers the given dialogs, in order, as they open on the test thread. Finish() (or
-// the destructor) stops waiting once the command that opens them has returned.
+// Answers the given dialogs, in order, as they open on the test thread. Destroying it,
+// once the command that opens them has returned, stops the waiting.
 class DialogAnswerer {
 public:
-    DialogAnswerer(HWND form, std::vector<DialogStep> steps);
+    explicit DialogAnswerer(std::vector<DialogStep> steps);
     ~DialogAnswerer();
-    void Finish();
-    size_t Answered() const { return answered_; }
 
 private:
-    void Run(HWND form, std::vector<DialogStep> steps, DWORD thread);
+    void Run(std::vector<DialogStep> steps, DWORD thread);
     std::atomic<bool> stop_{false};
-    std::atomic<size_t> answered_{0};
     std::thread thread_;
 };
 
