@@ -10,8 +10,11 @@ namespace {
 
 void ShowModalToProgram(const std::string& text, const char* caption, UINT icon) {
     // With no owner and MB_TASKMODAL, Windows disables every top-level window of this
-    // thread for the life of the box and reactivates the previous one afterwards.
+    // thread for the life of the box. They are still disabled when the box goes, so
+    // none of them takes the activation back by itself: the previous one is given it.
+    HWND previous = GetActiveWindow();
     MessageBoxA(nullptr, text.c_str(), caption, MB_OK | MB_TASKMODAL | icon);
+    if (previous != nullptr && IsWindow(previous) && IsWindowEnabled(previous)) SetActiveWindow(previous);
 }
 
 }  // namespace

@@ -20,5 +20,9 @@ status=0
 for preset in win32 win64; do
   echo "== Windows tests ($preset) =="
   ctest --test-dir "build/$preset" --output-on-failure || status=1
+  # The window tests leave a screenshot of the open window to look at.
+  for shot in "build/$preset"/screenshots/*.bmp; do
+    if [ -e "$shot" ]; then convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"; fi
+  done
 done
 exit $status

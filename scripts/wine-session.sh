@@ -16,6 +16,13 @@ start_wine_session() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # This Wine looks for the fonts of fonts-wine (MS Sans Serif, Tahoma ...) only in the
+  # prefix's own Fonts folder; without them every window falls back to other faces.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ ! -e "$fonts/ms_sans_serif.ttf" ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/* "$fonts/"
+  fi
   if [ "${1:-}" = "--display" ]; then
     local fd_file
     fd_file=$(mktemp)
@@ -29,6 +36,11 @@ start_wine_session() {
   # Start Wine's own services now, detached from our output: started later by a test,
   # they would inherit ctest's pipes and keep it waiting until the server ends.
   wine wineboot </dev/null >/dev/null 2>&1 || true
+  # No window manager runs on the private display: a window Wine leaves to one waits
+  # two seconds for it each time it closes.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 stop_wine_session() {

@@ -1,0 +1,498 @@
+// The main window under Wine, on the simulated chipset, driven as a user drives it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hw/io_library.h"
+#include "hw/pci_registers.h"
+#include "model/field_catalogue.h"
+#include "sim/chipset.h"
+#include "tests/win/test_files.h"
+#include "tests/win/ui_driver.h"
+#include "ui/form_layout.h"
+#include "ui/resource_ids.h"
+#include "ui/setregform.h"
+
+namespace {
+
+// Settings and start-up operations that only record what the window asked of them.
+struct Fake {
+    static inline std::vector<std::string> saved, loaded;
+    static inline bool saveSucceeds = true, loadSucceeds = true;
+    static inline const char* loadThrows = nullptr;
+    static inline int loadSetsPciLatency = -1;  // what a load changes before it ends
+    static inline int applies = 0, removes = 0;
+
+    static void Reset() {
+        saved.clear();
+        loaded.clear();
+        saveSucceeds = loadSucceeds = true;
+        loadThrows = nullptr;
+        loadSetsPciLatency = -1;
+        applies = removes = 0;
+    }
+    static bool Save(const char* path) {
+        saved.push_back(path);
+        return saveSucceeds;
+    }
+    static bool Load(const char* path) {
+        loaded.push_back(path);
+        if (loadThrows) throw std::runtime_error(loadThrows);
+        if (loadSetsPciLatency >= 0) SetFieldValue(FieldCatalogue[16], static_cast<uint32_t>(loadSetsPciLatency));
+        return loadSucceeds;
+    }
+    static void Apply() { ++applies; }
+    static void Remove() { ++removes; }
+    static const FormServices& Services() {
+        static const FormServices services = {Save, Load, Apply, Remove};
+        return services;
+    }
+};
+
+constexpr uint32_t kPowerOnTiming1 = 0x3333310A;  // the simulation's DRAM Timing 1
+
+std::string ListOf(const RegisterField& field) {
+    for (size_t i = 0; i < kFormControlCount; ++i)
+        if (kFormControls[i].kind == ControlKind::FieldList && ShownField(kFormControls[i]) == &field)
+            return kFormControls[i].name;
+    return "";
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Fake::Reset();
+        folder_ = MakeScratchFolder("window");
+        state_ = folder_ + "\\chipset.txt";
+        log_ = folder_ + "\\ports.log";
+        SetEnvironmentVariableA("QUILLON_SIM_STATE", state_.c_str());
+        SetEnvironmentVariableA("QUILLON_SIM_LOG", log_.c_str());
+        GetCurrentDirectoryA(MAX_PATH, startFolder_);
+        SetCurrentDirectoryA(folder_.c_str());
+        ASSERT_TRUE(LoadIoLibrary());
+    }
+    void TearDown() override {
+        if (form_ != nullptr && IsWindow(form_)) DestroyWindow(form_);
+        PumpMessages(form_);
+        FreeIoLibrary();
+        SetCurrentDirectoryA(startFolder_);
+        SetEnvironmentVariableA("QUILLON_SIM_STATE", nullptr);
+        SetEnvironmentVariableA("QUILLON_SIM_LOG", nullptr);
+        RemoveTree(folder_);
+    }
+
+    void Open(const FormServices& services = Fake::Services()) {
+        form_ = CreateMainWindow(GetModuleHandleA(nullptr), nullptr, services);
+        ASSERT_NE(form_, nullptr);
+        ShowMainWindow(form_);
+        PumpMessages(form_);
+    }
+
+    HWND Control(const std::string& name) const { return FindFormControl(form_, name.c_str()); }
+    std::string Shown(const char* list) const { return ControlText(Control(list)); }
+    bool SetEnabled() const { return IsWindowEnabled(Control("SetRegistersButton")) != FALSE; }
+    void Pick(const char* list, const std::string& entry) { PickEntry(form_, Control(list), entry); }
+    void Click(const char* button) {
+        SendMessageA(Control(button), BM_CLICK, 0, 0);
+        PumpMessages(form_);
+    }
+    // Runs a menu command while the helper answers the dialogs it opens.
+    void Choose(const char* item, std::vector<DialogStep> dialogs) {
+        DialogAnswerer answerer(std::move(dialogs));
+        ChooseMenuItem(form_, item);
+    }
+
+    std::map<std::string, std::string> AllShown() const {
+        std::map<std::string, std::string> shown;
+        for (const RegisterField& field : FieldCatalogue) shown[ListOf(field)] = ControlText(Control(ListOf(field)));
+        return shown;
+    }
+
+    // The chipset as the simulation holds it, read without touching the register cache.
+    uint32_t Hardware(uint32_t device, uint32_t function, uint32_t offset) const {
+        SimChipset chipset;
+        if (FileExists(state_)) chipset.LoadDump(ReadWholeFile(state_), nullptr);
+        return chipset.ConfigRead(0, device, function, offset);
+    }
+
+    // "address value" for every doubleword written to the data port.
+    std::vector<std::string> DataWrites() const {
+        std::vector<std::string> writes;
+        std::istringstream log(ReadWholeFile(log_));
+        std::string address;
+        for (std::string call, port, value; log >> call >> port >> value;) {
+            if (call == "PortDWordOut" && port == "0CF8") address = value;
+            if (call == "PortDWordOut" && port == "0CFC") writes.push_back(address + " " + value);
+        }
+        return writes;
+    }
+
+    std::string folder_, state_, log_;
+    char startFolder_[MAX_PATH] = {};
+    HWND form_ = nullptr;
+};
+
+// ---- What the window looks like ----
+
+TEST_F(MainWindowTest, OpensShowingTheChipsetWithSetDisabledAndFocusInTdoe) {
+    Open();
+    EXPECT_EQ(ControlText(form_), "Quillon V0.25b");
+    const std::map<std::string, std::string> some = {{"AutoPrecharge", "Enable"}, {"Trc", "10"},
+                                                     {"Trfc", "17"}, {"Tras", "6"},
+                                                     {"AGPControllerLatency", "32"}, {"PCIBusLatency", "32"},
+                                                     {"AGPBusLatency", "UNKNOWN"}};
+    for (const auto& [list, text] : some) EXPECT_EQ(Shown(list.c_str()), text) << list;
+    EXPECT_EQ(SelectedIndex(Control("AGPBusLatency")), CB_ERR);
+    EXPECT_EQ(RegisterTable[4].Value >> 24, 0x48u);  // kept although no choice names it
+    EXPECT_FALSE(SetEnabled());
+    EXPECT_EQ(FocusedControl(form_), Control("Tdoe"));
+    for (const RegisterField& field : FieldCatalogue) {
+        EXPECT_EQ(ControlText(Control(ListOf(field) + "Label")), field.Name);
+        EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(ListOf(field)), CB_GETCOUNT, 0, 0)), ChoiceCount(field));
+    }
+}
+
+TEST_F(MainWindowTest, HasAFixedCentredFrameWithTheFormsFontsAndIcon) {
+    Open();
+    const LONG style = GetWindowLongA(form_, GWL_STYLE);
+    EXPECT_TRUE((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX));
+    EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
+    RECT client, frame;
+    GetClientRect(form_, &client);
+    EXPECT_EQ(client.right, 392);
+    EXPECT_EQ(client.bottom, 400);
+    GetWindowRect(form_, &frame);
+    EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+    EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
+    EXPECT_EQ(GetClassLongPtrA(form_, GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
+
+    // The face each control really got, and its character height.
+    HDC dc = GetDC(form_);
+    auto font = [dc](HWND control) {
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+        char face[LF_FACESIZE] = {};
+        GetTextFaceA(dc, sizeof face, face);
+        TEXTMETRICA metrics;
+        GetTextMetricsA(dc, &metrics);
+        SelectObject(dc, previous);
+        return std::make_pair(std::string(face), metrics.tmHeight - metrics.tmInternalLeading);
+    };
+    for (const char* control : {"Trc", "TrcLabel", "GroupBox3", "RefreshButton", "Label4"})
+        EXPECT_EQ(font(Control(control)), std::make_pair(std::string("MS Sans Serif"), 11L)) << control;
+    EXPECT_EQ(font(Control("Label3")).second, 16);
+    ReleaseDC(form_, dc);
+    EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0), 13);
+
+    // One 32 x 32 image of 16 colours (4 bits a pixel), which the window shows.
+    HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(IDI_QUILLON), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const BYTE* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, group)));
+    EXPECT_EQ(std::vector<int>({directory[4], directory[6], directory[7], directory[8], directory[12]}),
+              std::vector<int>({1, 32, 32, 16, 4}));
+    EXPECT_NE(GetClassLongPtrA(form_, GCLP_HICON), 0u);
+}
+
+TEST_F(MainWindowTest, ControlsLieWhereTheFormPlacesThem) {
+    Open();
+    auto placed = [this](const std::string& name) {
+        RECT r;
+        GetWindowRect(Control(name), &r);
+        MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&r), 2);
+        return std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    const std::map<std::string, std::vector<LONG>> expected = {
+        {"GroupBox3", {8, 0, 185, 201}},         {"TimingGroupBox", {200, 0, 185, 201}},
+        {"GroupBox2", {8, 208, 377, 113}},       {"GroupBox1", {8, 328, 377, 65}},
+        {"AutoPrecharge", {104, 24, 81, 21}},    {"Tr2w", {296, 168, 81, 21}},
+        {"PCIBusLatency", {136, 280, 81, 21}},   {"RefreshButton", {19, 352, 75, 25}},
+        {"SetRegistersButton", {99, 352, 75, 25}}, {"Label3", {192, 368, 185, 20}}};
+    for (const auto& [name, rectangle] : expected) EXPECT_EQ(placed(name), rectangle) << name;
+    EXPECT_EQ(placed("Label2")[0], 208);
+    EXPECT_EQ(placed("Label4")[1], 352);
+    EXPECT_EQ(ControlText(Control("Label4")), "July 2004");
+
+    for (const RegisterField& field : FieldCatalogue) {
+        const std::string list = ListOf(field);
+        const ControlDescription& description = *FindControl(list.c_str());
+        const std::vector<LONG> at = placed(list), label = placed(list + "Label");
+        EXPECT_EQ(at, (std::vector<LONG>{ClientLeft(description), ClientTop(description), 81, 21})) << list;
+        EXPECT_EQ(label[0], at[0] - description.left + 8) << list;
+        EXPECT_EQ(label[1], at[1] + 4) << list;
+        EXPECT_EQ(label[3], 13) << list;
+        EXPECT_GT(label[2], 10) << list;
+        EXPECT_LT(label[0] + label[2], at[0]) << list << "'s label runs into it";
+    }
+    for (const char* button : {"RefreshButton", "SetRegistersButton"})
+        EXPECT_FALSE(GetWindowLongA(Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON) << button;
+
+    // A picture for people to look at; the test run turns it into a PNG.
+    const std::string screenshots = std::string(startFolder_) + "\\..\\screenshots";
+    CreateDirectoryA(screenshots.c_str(), nullptr);
+    RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpMessages(form_);
+    EXPECT_TRUE(SaveScreenshot(form_, screenshots + "\\main_window.bmp"));
+}
+
+TEST_F(MainWindowTest, DropDownsOpenWithEveryEntryVisibleAndOpeningIsNoPick) {
+    Open();
+    const auto before = AllShown();
+    for (const RegisterField& field : FieldCatalogue) {
+        HWND list = Control(ListOf(field));
+        const int rows = static_cast<int>(ChoiceCount(field));
+        SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
+        PumpMessages(form_);
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(list, &info);
+        RECT closed, opened, shown, last;
+        GetWindowRect(list, &closed);
+        GetWindowRect(info.hwndList, &opened);
+        GetClientRect(info.hwndList, &shown);
+        SendMessageA(info.hwndList, LB_GETITEMRECT, rows - 1, reinterpret_cast<LPARAM>(&last));
+        EXPECT_EQ(closed.bottom - closed.top, 21) << field.Key;
+        EXPECT_EQ(opened.top, closed.bottom) << field.Key;
+        EXPECT_EQ(opened.bottom - opened.top, rows * 13 + 2) << field.Key;
+        EXPECT_EQ(shown.bottom, rows * 13) << field.Key;
+        EXPECT_LE(last.bottom, shown.bottom) << field.Key << ": the last entry is hidden";
+        EXPECT_FALSE(GetWindowLongA(info.hwndList, GWL_STYLE) & WS_VSCROLL) << field.Key;
+        SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
+        PumpMessages(form_);
+    }
+    EXPECT_EQ(AllShown(), before);
+    EXPECT_FALSE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, KeyboardVisitsTheGroupBoxesInTheirTabOrderAndReachesTheMenu) {
+    Open();
+    auto tour = [this](int presses) {
+        std::vector<std::string> visited;
+        for (int i = 0; i < presses; ++i) {
+            std::string name = "?";
+            for (size_t c = 0; c < kFormControlCount; ++c)
+                if (Control(kFormControls[c].name) == FocusedControl(form_)) name = kFormControls[c].name;
+            visited.push_back(name);
+            PressKey(form_, VK_TAB);
+        }
+        return visited;
+    };
+    EXPECT_EQ(tour(19), (std::vector<std::string>{"Tdoe", "Trrd", "Tw2p", "Tw2r", "Trext", "Tr2p", "Tr2w",
+                                                  "RefreshButton", "AGPControllerLatency", "AGPBusLatency",
+                                                  "PCIBusLatency", "Trc", "Trfc", "Tras", "Trcdr", "Trcdw", "Trp",
+                                                  "AutoPrecharge", "Tdoe"}));
+    Pick("Trc", "11");  // Set, enabled, takes its turn
+    SetFocus(Control("Tr2w"));
+    EXPECT_EQ(tour(4), (std::vector<std::string>{"Tr2w", "RefreshButton", "SetRegistersButton", "AGPControllerLatency"}));
+    SetFocus(Control("RefreshButton"));
+    PressKey(form_, VK_RIGHT);
+    EXPECT_EQ(FocusedControl(form_), Control("SetRegistersButton"));
+    PressKey(form_, VK_RETURN);  // the keyboard interface's OK and Cancel mean nothing here
+    PressKey(form_, VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(form_));
+    EXPECT_TRUE(SetEnabled());
+
+    std::vector<std::string> menu = {MenuText(GetMenu(form_), 0)};
+    HMENU file = GetSubMenu(GetMenu(form_), 0);
+    for (int i = 0; i < GetMenuItemCount(file); ++i) menu.push_back(MenuText(file, i));
+    EXPECT_EQ(menu, (std::vector<std::string>{"&File", "&Save ...", "&Load ...", "-", "&Apply Settings at Startup",
+                                              "&Remove Startup settings", "-", "&Exit"}));
+}
+
+// ---- Picks, Set, Refresh and typing ----
+
+TEST_F(MainWindowTest, PickChangesOnlyItsFieldsBitsAndEnablesSet) {
+    Open();
+    uint32_t cached[kRegisterCount];
+    for (size_t i = 0; i < kRegisterCount; ++i) cached[i] = RegisterTable[i].Value;
+    auto shown = AllShown();
+    Pick("AutoPrecharge", "Disable");
+    EXPECT_EQ(RegisterTable[0].Value, cached[0] & ~(1u << 17));
+    for (size_t i = 1; i < kRegisterCount; ++i) EXPECT_EQ(RegisterTable[i].Value, cached[i]) << i;
+    shown["AutoPrecharge"] = "Disable";
+    EXPECT_EQ(AllShown(), shown);
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_TRUE(DataWrites().empty()) << "a pick must not reach the chipset";
+}
+
+TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
+    Open();
+    Pick("Trc", "5");
+    Pick("Tras", "15");
+    Pick("AGPBusLatency", "255");  // the bridge keeps the low three bits at zero
+    Click("SetRegistersButton");
+
+    const uint32_t timing1 = (kPowerOnTiming1 & ~0x1Fu & ~(0xFu << 15)) | 5u | (15u << 15);
+    char timing1Write[32];
+    std::snprintf(timing1Write, sizeof timing1Write, "80000190 %08lX", static_cast<unsigned long>(timing1));
+    const std::vector<std::string> writes = DataWrites();
+    EXPECT_EQ(writes.size(), kRegisterCount);
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), std::string(timing1Write)), 1);
+    EXPECT_EQ(Hardware(0, 1, 0x90), timing1);
+    EXPECT_EQ(Hardware(30, 0, 0x18) >> 24, 0xF8u);
+    EXPECT_EQ(RegisterTable[4].Value >> 24, 0xF8u);
+    EXPECT_EQ(Shown("AGPBusLatency"), "UNKNOWN");
+    EXPECT_EQ(Shown("Tras"), "15");
+    EXPECT_FALSE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, RefreshDiscardsPicksAndLeavesSetAsItWas) {
+    Open();
+    const auto atStart = AllShown();
+    Click("RefreshButton");
+    EXPECT_FALSE(SetEnabled());
+    Pick("Trcdr", "7");
+    Pick("PCIBusLatency", "224");
+    Click("RefreshButton");
+    EXPECT_EQ(AllShown(), atStart);
+    EXPECT_EQ(RegisterTable[1].Value, kPowerOnTiming1);
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_TRUE(DataWrites().empty());
+}
+
+TEST_F(MainWindowTest, TypedTextIsNeverTakenAsAValue) {
+    Open();
+    const uint32_t timing1 = RegisterTable[1].Value, agpBus = RegisterTable[4].Value;
+    TypeText(form_, Control("Trc"), "7");
+    EXPECT_EQ(Shown("Trc"), "10");
+    TypeText(form_, Control("AGPBusLatency"), "64");
+    EXPECT_EQ(Shown("AGPBusLatency"), "UNKNOWN");
+    EXPECT_EQ(RegisterTable[1].Value, timing1);
+    EXPECT_EQ(RegisterTable[4].Value, agpBus);
+    EXPECT_FALSE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, SetPressedFromTheKeyboardHandsTheFocusOn) {
+    Open();
+    Pick("Trp", "2");
+    SetFocus(Control("SetRegistersButton"));
+    PressKey(form_, VK_SPACE);
+    EXPECT_FALSE(SetEnabled());
+    EXPECT_EQ(Hardware(0, 1, 0x90) >> 28 & 7, 2u);
+    EXPECT_EQ(FocusedControl(form_), Control("AGPControllerLatency"));
+}
+
+TEST_F(MainWindowTest, StartupItemsLeaveSetAloneAndExitClosesAtOnce) {
+    Open();
+    Pick("Tw2p", "1");
+    ChooseMenuItem(form_, "&Apply Settings at Startup");
+    ChooseMenuItem(form_, "&Remove Startup settings");
+    EXPECT_EQ(Fake::applies, 1);
+    EXPECT_EQ(Fake::removes, 1);
+    EXPECT_TRUE(SetEnabled());
+    ChooseMenuItem(form_, "&Exit");
+    EXPECT_FALSE(IsWindow(form_));
+    EXPECT_TRUE(DataWrites().empty());
+}
+
+// ---- Save and Load through the real file dialog ----
+
+TEST_F(MainWindowTest, SaveStartsInTheCurrentFolderAddsTheExtensionAndReportsFailure) {
+    Open();
+    Pick("Trfc", "3");  // saved as it stands, not yet written
+    FileDialogSeen seen;
+    Choose("&Save ...", {{"Open", AcceptFile("tuning", &seen)}});
+    EXPECT_EQ(seen.title, "Open");
+    EXPECT_EQ(seen.folder, folder_);
+    EXPECT_EQ(seen.fileName, "");
+    EXPECT_EQ(seen.filters, (std::vector<std::string>{"Register files (*.qln)", "All Files (*.*)"}));
+    EXPECT_EQ(seen.filter, 0);
+    EXPECT_FALSE(seen.readOnlyBoxShown);
+    EXPECT_TRUE(seen.resizable);
+    EXPECT_EQ(Fake::saved, std::vector<std::string>{folder_ + "\\tuning.qln"});
+
+    Fake::saveSucceeds = false;
+    SetFocus(Control("Tras"));
+    MessageBoxSeen box;
+    Choose("&Save ...", {{"Open", AcceptFile("other.qln")}, {"Save Error", CloseMessageBox(form_, &box)}});
+    EXPECT_EQ(box.text, "There was an error saving to file \"" + folder_ + "\\other.qln\".");
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_TRUE(box.ownerDisabled);
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_EQ(Shown("Trfc"), "3");
+    EXPECT_EQ(FocusedControl(form_), Control("Tras"));
+}
+
+TEST_F(MainWindowTest, LoadEnablesSetAndShowsWhatArrivedEvenWhenItFails) {
+    Open();
+    Fake::loadSucceeds = false;
+    Fake::loadSetsPciLatency = 96;
+    WriteWholeFile(folder_ + "\\broken.qln", "");
+    MessageBoxSeen box;
+    Choose("&Load ...", {{"Open", AcceptFile("broken.qln")}, {"Load Error", CloseMessageBox(form_, &box)}});
+    EXPECT_EQ(box.text, "There was an error loading from file \"" + folder_ +
+                            "\\broken.qln\".\nSome values may not have been loaded.");
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_EQ(Shown("PCIBusLatency"), "96");
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_TRUE(DataWrites().empty());
+}
+
+TEST_F(MainWindowTest, CancelChangesNothingAndTheNextDialogOffersTheFileReturnedLast) {
+    Open();
+    Choose("&Load ...", {{"Open", CancelDialog()}});
+    EXPECT_FALSE(SetEnabled());
+    WriteWholeFile(folder_ + "\\fast.qln", "");
+    Choose("&Load ...", {{"Open", AcceptFile("fast.qln")}});
+    EXPECT_TRUE(SetEnabled());
+
+    SetCurrentDirectoryA(startFolder_);  // the file's folder is offered, not the current one
+    FileDialogSeen seen;
+    Choose("&Save ...", {{"Open", CancelDialog(&seen)}});
+    EXPECT_EQ(seen.folder, folder_);
+    EXPECT_EQ(seen.fileName, "fast.qln");
+    EXPECT_EQ(Fake::loaded, std::vector<std::string>{folder_ + "\\fast.qln"});
+    EXPECT_TRUE(Fake::saved.empty());
+    EXPECT_TRUE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
+    Open();
+    Fake::loadThrows = "The settings file vanished";
+    WriteWholeFile(folder_ + "\\gone.qln", "");
+    MessageBoxSeen box;
+    Choose("&Load ...", {{"Open", AcceptFile("gone.qln")}, {"Quillon", CloseMessageBox(form_, &box)}});
+    EXPECT_EQ(box.text, "The settings file vanished.");
+    EXPECT_TRUE(box.hasIcon);
+    ASSERT_TRUE(IsWindow(form_));
+    Pick("Trext", "2");
+    EXPECT_TRUE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, SavesTheValuesJustReadAndLoadsOnlyWhatAFileNames) {
+    Open(ProgramServices());
+    Choose("&Save ...", {{"Open", AcceptFile("now.qln")}});
+    const std::string saved = ReadWholeFile(folder_ + "\\now.qln");
+    EXPECT_NE(saved.find("AGPBusLatency=72"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Trc=10"), std::string::npos) << saved;
+
+    WriteWholeFile(folder_ + "\\pci.qln", "[PCI]\r\nPCILatency=64\r\n");
+    auto expected = AllShown();
+    expected["PCIBusLatency"] = "64";
+    Choose("&Load ...", {{"Open", AcceptFile("pci.qln")}});
+    EXPECT_EQ(AllShown(), expected);
+    EXPECT_TRUE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, RunMainWindowReturnsWhenTheWindowIsClosed) {
+    std::thread closer([] {
+        HWND window = nullptr;
+        for (int i = 0; i < 2000 && window == nullptr; ++i) {
+            window = FindWindowA(kMainForm.className, kMainForm.caption);
+            if (window == nullptr || !IsWindowVisible(window)) window = nullptr, Sleep(10);
+        }
+        if (window != nullptr) PostMessageA(window, WM_COMMAND, MenuItemId(window, "&Exit"), 0);
+    });
+    EXPECT_EQ(RunMainWindow(GetModuleHandleA(nullptr), nullptr), 0);
+    closer.join();
+    EXPECT_EQ(FindWindowA(kMainForm.className, nullptr), nullptr);
+}
+
+}  // namespace
