@@ -10,6 +10,7 @@
 #include "hw/io_library.h"
 #include "hw/pci_registers.h"
 #include "model/settings.h"
+#include "ui/resource_ids.h"
 #include "ui/setregform.h"
 
 namespace {
@@ -35,7 +36,7 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ApplicationWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLON));
     windowClass.lpszClassName = kApplicationClass;
     RegisterClassA(&windowClass);
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;

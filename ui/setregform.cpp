@@ -218,6 +218,7 @@ private:
     void OnNextControl(WPARAM target, LPARAM targetIsWindow);
     void RestoreFocus();
     void OnDestroy();
+    bool OnMinimize();
 
     HWND window_;
     FormServices services_;
@@ -519,8 +520,20 @@ void TSetRegisterForm::OnDestroy() {
     if (endsMessageLoop_) PostQuitMessage(0);
 }
 
+// The application's own window carries the task-bar button: minimising the main
+// window minimises that one, which hides the windows it owns until it is restored.
+bool TSetRegisterForm::OnMinimize() {
+    HWND owner = GetWindow(window_, GW_OWNER);
+    if (owner == nullptr) return false;
+    ShowWindow(owner, SW_MINIMIZE);
+    return true;
+}
+
 LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_MINIMIZE && OnMinimize()) return 0;
+            return DefWindowProcA(window_, message, wParam, lParam);
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;

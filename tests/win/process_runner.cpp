@@ -43,6 +43,8 @@ BOOL CALLBACK AnswerWindow(HWND window, LPARAM parameter) {
         if (r.right - r.left > 0 && r.bottom - r.top > 0) {
             watch.run->mainWindowOpened = true;
             watch.run->mainWindowCaption = WindowText(window);
+            HWND owner = GetWindow(window, GW_OWNER);
+            if (owner != nullptr) watch.run->mainWindowOwnerCaption = WindowText(owner);
             watch.answered.push_back(window);
             PostMessageA(window, WM_CLOSE, 0, 0);
         }

@@ -15,6 +15,7 @@ struct ProgramRun {
     unsigned long exitCode = 0;
     bool mainWindowOpened = false;
     std::string mainWindowCaption;
+    std::string mainWindowOwnerCaption;  // the application window carrying the task-bar button
     std::vector<ShownBox> boxes;
 };
 

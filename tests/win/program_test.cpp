@@ -102,6 +102,7 @@ TEST_F(ProgramTest, NoArgumentOrBlanksOpenTheWindow) {
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(run.mainWindowOpened);
         EXPECT_EQ(run.mainWindowCaption, "Quillon V0.25b");
+        EXPECT_EQ(run.mainWindowOwnerCaption, "Quillon");
         EXPECT_TRUE(run.boxes.empty());
     }
 }

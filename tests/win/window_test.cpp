@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/app_paths.h"
+#include "app/command_line.h"
+#include "app/entry.h"
 #include "hw/io_library.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
@@ -390,6 +393,30 @@ TEST_F(MainWindowTest, StartupItemsLeaveSetAloneAndExitClosesAtOnce) {
     ChooseMenuItem(form_, "&Exit");
     EXPECT_FALSE(IsWindow(form_));
     EXPECT_TRUE(DataWrites().empty());
+}
+
+TEST_F(MainWindowTest, ApplyAtStartupStoresPicksNotYetSetAndRemoveLeavesTheFile) {
+    ASSERT_TRUE(ComputeAppPaths());  // the working directory is this test's folder
+    Open(ProgramServices());
+    Pick("Tras", "11");
+    ChooseMenuItem(form_, "&Apply Settings at Startup");
+    EXPECT_NE(ReadWholeFile(StartupFilePath).find("Tras=11"), std::string::npos);
+    char command[512] = "";
+    HKEY run;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                            KEY_READ, &run),
+              ERROR_SUCCESS);
+    DWORD length = sizeof command;
+    EXPECT_EQ(RegQueryValueExA(run, "Quillon", nullptr, nullptr, reinterpret_cast<BYTE*>(command), &length),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(command), BuildStartupCommand(ExePath, StartupFilePath));
+
+    ChooseMenuItem(form_, "&Remove Startup settings");
+    EXPECT_NE(RegQueryValueExA(run, "Quillon", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegCloseKey(run);
+    EXPECT_TRUE(FileExists(StartupFilePath));
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_TRUE(DataWrites().empty());  // the hardware only changes with Set
 }
 
 // ---- Save and Load through the real file dialog ----
