@@ -18,6 +18,8 @@ namespace {
 const char kApplicationClass[] = "QuillonApplication";
 
 LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Restored from the task bar: bring back the main window hidden when it was minimised.
+    if (message == WM_SIZE && wParam == SIZE_RESTORED) ShowOwnedPopups(window, TRUE);
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
         // The application window only carries the task-bar button; the user works in
         // the main window it owns.
@@ -30,8 +32,8 @@ LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A zero-size window titled "Quillon" that owns the main window, so the task bar
-// shows the application title rather than the main window's caption.
+}  // namespace
+
 HWND CreateApplicationWindow(HINSTANCE instance) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ApplicationWindowProc;
@@ -48,6 +50,8 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
     if (window != nullptr) ShowWindow(window, SW_SHOWNOACTIVATE);
     return window;
 }
+
+namespace {
 
 void RunInteractive() {
     HINSTANCE instance = GetModuleHandleA(nullptr);

@@ -1,5 +1,7 @@
 // Process-wide start-up steps of the Windows entry.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 // Fills AppDirectory, ExePath and StartupFilePath from the working directory. False
@@ -8,6 +10,10 @@ bool ComputeAppPaths();
 
 // The system's description of an error code, as FormatMessage gives it.
 std::string SystemErrorText(unsigned long code);
+
+// A zero-size window titled "Quillon" that owns the main window, so the task bar
+// shows the application title rather than the main window's caption.
+HWND CreateApplicationWindow(HINSTANCE instance);
 
 // Reads all registers, loads the settings file into them and, only if that worked,
 // writes them back; a failed load is reported and nothing is written.

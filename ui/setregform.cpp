@@ -521,11 +521,12 @@ void TSetRegisterForm::OnDestroy() {
 }
 
 // The application's own window carries the task-bar button: minimising the main
-// window minimises that one, which hides the windows it owns until it is restored.
+// window minimises that one and hides the windows it owns until it is restored.
 bool TSetRegisterForm::OnMinimize() {
     HWND owner = GetWindow(window_, GW_OWNER);
     if (owner == nullptr) return false;
     ShowWindow(owner, SW_MINIMIZE);
+    ShowOwnedPopups(owner, FALSE);
     return true;
 }
 

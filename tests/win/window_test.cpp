@@ -419,6 +419,30 @@ TEST_F(MainWindowTest, ApplyAtStartupStoresPicksNotYetSetAndRemoveLeavesTheFile)
     EXPECT_TRUE(DataWrites().empty());  // the hardware only changes with Set
 }
 
+TEST_F(MainWindowTest, MinimisingHidesTheWindowBehindTheApplicationsTaskBarButton) {
+    HWND application = CreateApplicationWindow(GetModuleHandleA(nullptr));
+    ASSERT_NE(application, nullptr);
+    form_ = CreateMainWindow(GetModuleHandleA(nullptr), application, Fake::Services());
+    ASSERT_NE(form_, nullptr);
+    ShowMainWindow(form_);
+    PumpMessages(form_);
+    char title[64] = "";
+    GetWindowTextA(application, title, sizeof title);
+    EXPECT_STREQ(title, "Quillon");
+
+    SendMessageA(form_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    PumpMessages(form_);
+    EXPECT_TRUE(IsIconic(application));
+    EXPECT_FALSE(IsWindowVisible(form_));
+    EXPECT_FALSE(IsIconic(form_));
+
+    ShowWindow(application, SW_RESTORE);
+    PumpMessages(form_);
+    EXPECT_TRUE(IsWindowVisible(form_));
+    DestroyWindow(form_);
+    DestroyWindow(application);
+}
+
 // ---- Save and Load through the real file dialog ----
 
 TEST_F(MainWindowTest, SaveStartsInTheCurrentFolderAddsTheExtensionAndReportsFailure) {
