@@ -16,6 +16,14 @@ const RegisterField& Field(const char* key) {
     return FieldCatalogue[0];
 }
 
+// Where the sentinel ends a field's list, looking no further than the list's room; a
+// list that lost its sentinel would otherwise be walked past its end.
+size_t SentinelIndex(const RegisterField& field) {
+    for (size_t i = 0; i <= kMaxChoices; ++i)
+        if (field.Choices[i] == &NoChoice) return i;
+    return kMaxChoices + 1;
+}
+
 class FieldTest : public ::testing::Test {
 protected:
     void SetUp() override { FakePorts::Reset(); }
@@ -39,11 +47,11 @@ TEST(FieldCatalogueTable, ChoicesFitTheFieldAndEndWithNoChoice) {
     std::set<std::string> keys;
     for (const RegisterField& f : FieldCatalogue) {
         EXPECT_TRUE(keys.insert(f.Key).second) << "duplicate key " << f.Key;
-        EXPECT_LT(std::strlen(f.Name), sizeof f.Name);
-        const size_t count = ChoiceCount(f);
-        ASSERT_GE(count, 1u);
-        ASSERT_LE(count, kMaxChoices);
-        EXPECT_EQ(f.Choices[count], &NoChoice);
+        EXPECT_NE(f.Name[0], '\0') << f.Key;
+        const size_t count = SentinelIndex(f);
+        ASSERT_GE(count, 1u) << f.Key;
+        ASSERT_LE(count, kMaxChoices) << f.Key << " has no sentinel";
+        EXPECT_EQ(ChoiceCount(f), count);
         for (size_t i = 0; i < count; ++i) {
             ASSERT_NE(f.Choices[i], nullptr);
             EXPECT_GE(f.Choices[i]->Value, 0) << f.Key;
