@@ -68,19 +68,54 @@ TEST_F(ProgramTest, RelativePathIsResolvedAgainstTheWorkingDirectory) {
     EXPECT_EQ((ChipsetAfterRun().ConfigRead(0, 30, 0, 0x0C) >> 8) & 0xFF, 128u);
 }
 
-TEST_F(ProgramTest, MissingOrQuotedFileWritesTheRegistersBackUnchanged) {
-    const SimChipset powerOn;
-    for (const char* argument : {"absent.qln", "\"absent.qln\"", "absent.qln   "}) {
+TEST_F(ProgramTest, QuotedPathAsShortcutsPassItIsApplied) {
+    const std::string tuning = folder_ + "\\My Tunings";
+    CreateDirectoryA(tuning.c_str(), nullptr);
+    WriteWholeFile(tuning + "\\fast.qln", "[PCI]\r\nPCILatency=96\r\n");
+    for (const std::string& argument : {"\"" + tuning + "\\fast.qln\"", "\"" + tuning + "\\fast.qln\"  "}) {
+        DeleteFileA(start_.simState.c_str());
+        start_.argumentTail = argument;
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished) << argument;
+        EXPECT_TRUE(run.boxes.empty()) << argument;
+        EXPECT_EQ(ChipsetAfterRun().ConfigRead(0, 8, 0, 0x18) >> 24, 96u) << argument;
+    }
+}
+
+// A mistyped name, a quoted one, or a folder: the load fails, the user is told, and
+// the registers are read but never written.
+TEST_F(ProgramTest, PathNamingNoFileIsAFailedLoadAndNothingIsWritten) {
+    CreateDirectoryA((folder_ + "\\tunings").c_str(), nullptr);
+    const std::pair<const char*, const char*> cases[] = {
+        {"absent.qln", "absent.qln"},
+        {"\"absent.qln\"", "absent.qln"},
+        {"absent.qln   ", "absent.qln"},
+        {"tunings", "tunings"},
+        {"\"\"", ""},
+    };
+    for (const auto& [argument, shown] : cases) {
         DeleteFileA(start_.simLog.c_str());
         start_.argumentTail = argument;
         const ProgramRun run = RunProgram(start_);
         ASSERT_TRUE(run.finished) << argument;
         EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_TRUE(run.boxes.empty()) << argument;
         EXPECT_FALSE(run.mainWindowOpened);
-        EXPECT_EQ(LineCount(ReadWholeFile(start_.simLog)), 36u) << argument;
-        EXPECT_EQ(ChipsetAfterRun().Dump(), powerOn.Dump());
+        ASSERT_EQ(run.boxes.size(), 1u) << argument;
+        EXPECT_EQ(run.boxes[0].caption, "Quillon");
+        EXPECT_EQ(run.boxes[0].text, std::string("Unable to load register file \"") + shown + "\"");
+        EXPECT_EQ(LineCount(ReadWholeFile(start_.simLog)), 12u) << argument;
+        EXPECT_FALSE(FileExists(start_.simState)) << "a register was written";
     }
+}
+
+TEST_F(ProgramTest, ExistingFileNamingNoFieldIsAnEmptySetOfChanges) {
+    WriteWholeFile(folder_ + "\\notes.qln", "[Notes]\r\nWritten=by hand\r\n");
+    start_.argumentTail = "notes.qln";
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(LineCount(ReadWholeFile(start_.simLog)), 36u);
+    EXPECT_EQ(ChipsetAfterRun().Dump(), SimChipset().Dump());
 }
 
 TEST_F(ProgramTest, FileThatCannotBeLoadedIsReportedAndNothingIsWritten) {
