@@ -40,8 +40,9 @@ void AnswerBox(HWND window, Watch& watch) {
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     box.text = text;
     box.yesNo = GetDlgItem(window, IDYES) != nullptr && GetDlgItem(window, IDNO) != nullptr;
-    const LRESULT defaultId = SendMessageA(window, DM_GETDEFID, 0, 0);
-    box.noIsDefault = HIWORD(defaultId) == DC_HASDEFID && LOWORD(defaultId) == IDNO;
+    // The default button carries the default style (Wine's DM_GETDEFID names IDOK always).
+    const LONG noStyle = GetWindowLongA(GetDlgItem(window, IDNO), GWL_STYLE);
+    box.noIsDefault = box.yesNo && (noStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     EnumChildWindows(window, FindIcon, reinterpret_cast<LPARAM>(&box.hasIcon));
     watch.run->boxes.push_back(box);
     watch.answered.push_back(window);

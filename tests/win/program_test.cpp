@@ -157,4 +157,46 @@ TEST_F(ProgramTest, MissingPortLibraryIsReportedWithTheSystemsText) {
     EXPECT_FALSE(FileExists(start_.simLog));
 }
 
+// Another Quillon holding the configuration ports, from this process.
+const char kPortLockName[] = "Global\\QuillonPciConfigPorts";
+
+DWORD WINAPI TakePortLockAndEnd(LPVOID) {
+    CreateMutexA(nullptr, TRUE, kPortLockName);  // owned, never released, handle leaked
+    return 0;
+}
+
+TEST_F(ProgramTest, PortsHeldTooLongAreAClearErrorAndNothingIsWritten) {
+    HANDLE lock = CreateMutexA(nullptr, TRUE, kPortLockName);
+    ASSERT_NE(lock, nullptr);
+    WriteWholeFile(folder_ + "\\fast.qln", "[PCI]\r\nPCILatency=64\r\n");
+    const std::string busy =
+        "The chipset registers stayed busy for 5 seconds: another Quillon is using them. "
+        "Nothing was read or written.";
+    for (const char* argument : {"fast.qln", ""}) {  // the silent apply, the window
+        start_.argumentTail = argument;
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished) << argument;
+        EXPECT_FALSE(run.mainWindowOpened);
+        ASSERT_EQ(run.boxes.size(), 1u) << argument;
+        EXPECT_EQ(run.boxes[0].caption, "Quillon");
+        EXPECT_EQ(run.boxes[0].text, busy);
+        EXPECT_TRUE(run.boxes[0].hasIcon);
+        EXPECT_EQ(LineCount(ReadWholeFile(start_.simLog)), 0u) << argument;
+    }
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+}
+
+TEST_F(ProgramTest, PortLockOfAQuillonThatEndedHoldingItIsTakenOver) {
+    HANDLE thread = CreateThread(nullptr, 0, TakePortLockAndEnd, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    WriteWholeFile(folder_ + "\\fast.qln", "[PCI]\r\nPCILatency=64\r\n");
+    start_.argumentTail = "fast.qln";
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(ChipsetAfterRun().ConfigRead(0, 8, 0, 0x18) >> 24, 64u);
+}
+
 }  // namespace
