@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -140,6 +141,8 @@ void StartChild(Child& child) {
         CreateProcessA(start.exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                        start.workingDirectory.empty() ? nullptr : start.workingDirectory.c_str(),
                        &startup, &child.process) != FALSE;
+    if (!child.run.started)
+        std::fprintf(stderr, "cannot start %s: error %lu\n", start.exePath.c_str(), GetLastError());
     child.watch = Watch{child.process.dwProcessId, &child.run, {}, start.answerYes};
 }
 
@@ -160,6 +163,8 @@ void FinishChild(Child& child) {
     const bool stillRunning = WaitForSingleObject(child.process.hProcess, 0) == WAIT_TIMEOUT;
     child.run.finished = !stillRunning && !child.endedByTest;
     if (stillRunning) {
+        std::fprintf(stderr, "%s %s still running: ended by the test\n", child.start->exePath.c_str(),
+                     child.start->argumentTail.c_str());
         TerminateProcess(child.process.hProcess, 99);
         WaitForSingleObject(child.process.hProcess, INFINITE);
     }
