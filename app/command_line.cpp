@@ -31,6 +31,17 @@ std::string TrimArgument(const std::string& argument) {
     return argument.substr(first, last - first);
 }
 
+std::string SettingsPathFromArgument(const std::string& argument) {
+    const std::string path = TrimArgument(argument);
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+        return path.substr(1, path.size() - 2);
+    return path;
+}
+
+std::string SettingsPathOfCommand(const std::string& command) {
+    return SettingsPathFromArgument(CommandLineTail(command));
+}
+
 std::string BuildStartupCommand(const std::string& exePath, const std::string& startupFilePath) {
     const bool needsQuotes = exePath.find(' ') != std::string::npos;
     const std::string program = needsQuotes ? "\"" + exePath + "\"" : exePath;

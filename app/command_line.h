@@ -10,6 +10,14 @@ std::string CommandLineTail(const std::string& commandLine);
 // means the window is wanted.
 std::string TrimArgument(const std::string& argument);
 
+// The settings file a silent apply is given: the trimmed argument without one pair of
+// enclosing double quotes, the form shortcuts, "Send to" and file associations pass.
+// No Windows path contains a double quote, so no path that worked unquoted changes.
+std::string SettingsPathFromArgument(const std::string& argument);
+
+// The settings file a Run-key command applies: its command-line tail, read as above.
+std::string SettingsPathOfCommand(const std::string& command);
+
 // The Run-key command that applies the start-up file silently at logon. The program
 // path is quoted when it has a blank; the file path never is, because the whole tail
 // of the command line is taken as the file's path.

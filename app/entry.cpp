@@ -7,9 +7,8 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/messages.h"
+#include "app/silent_apply.h"
 #include "hw/io_library.h"
-#include "hw/pci_registers.h"
-#include "model/settings.h"
 #include "ui/resource_ids.h"
 #include "ui/setregform.h"
 
@@ -80,15 +79,6 @@ std::string SystemErrorText(unsigned long code) {
     std::string text = (length != 0 && buffer != nullptr) ? std::string(buffer, length) : "";
     LocalFree(buffer);
     return text;
-}
-
-void RunSilentApply(const std::string& argument) {
-    ReadAllRegisters();
-    if (LoadSettings(argument.c_str())) {
-        WriteAllRegisters();
-    } else {
-        ShowProgramMessage("Unable to load register file \"" + argument + "\"", kApplicationTitle);
-    }
 }
 
 int RunQuillon(const std::string& commandLineTail) {

@@ -15,9 +15,5 @@ std::string SystemErrorText(unsigned long code);
 // shows the application title rather than the main window's caption.
 HWND CreateApplicationWindow(HINSTANCE instance);
 
-// Reads all registers, loads the settings file into them and, only if that worked,
-// writes them back; a failed load is reported and nothing is written.
-void RunSilentApply(const std::string& argument);
-
 // The whole program after the command line is known; returns the exit code.
 int RunQuillon(const std::string& commandLineTail);

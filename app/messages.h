@@ -11,6 +11,10 @@ extern const char* const kApplicationTitle;
 // One OK button, no icon.
 void ShowProgramMessage(const std::string& text, const char* caption);
 
+// A question with a warning icon, Yes and No, No the default; caption "Quillon".
+// True when the answer is Yes.
+bool AskProgramQuestion(const std::string& text);
+
 // The standard error box for an error nobody caught: its message with the full-stop
 // rule, caption "Quillon", OK, stop icon.
 void ShowErrorBox(const std::string& message);

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "app/app_paths.h"
 #include "app/command_line.h"
+#include "app/logon_guard.h"
 #include "app/messages.h"
 #include "model/settings.h"
 
@@ -48,6 +50,22 @@ public:
             throw std::runtime_error(std::string("Failed to set data for '") + name + "'");
     }
 
+    // The string value's text; empty when it is absent or no string.
+    std::string ReadString(const char* name) const {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            type != REG_SZ || size == 0)
+            return std::string();
+        std::string data(size, '\0');
+        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
+            ERROR_SUCCESS)
+            return std::string();
+        // Stored with or without its terminating zero.
+        data.resize(std::min<size_t>(size, data.find('\0')));
+        return data;
+    }
+
     bool DeleteValue(const char* name) { return RegDeleteValueA(key_, name) == ERROR_SUCCESS; }
 
     void CloseKey() {
@@ -74,6 +92,13 @@ bool RegisterStartupCommand(RegistryAccessor& registry) {
 
 }  // namespace
 
+std::string RegisteredStartupCommand() {
+    // Read with no more rights than any user has: the logon apply runs as whoever logs on.
+    RegistryAccessor registry(HKEY_LOCAL_MACHINE, KEY_QUERY_VALUE);
+    if (!registry.OpenKey(kRunKey, false)) return std::string();
+    return registry.ReadString(kValueName);
+}
+
 void ApplyStartupSettings() {
     if (!SaveSettings(StartupFilePath.c_str())) {
         ShowProgramMessage("There was an error saving to file \"" + StartupFilePath + "\".",
@@ -92,9 +117,12 @@ void RemoveStartupSettings() {
         RegistryAccessor registry(HKEY_LOCAL_MACHINE, KEY_ALL_ACCESS);
         // An absent key or value, or one we may not delete, is nothing to report.
         if (registry.OpenKey(kRunKey, false)) {
+            const std::string command = registry.ReadString(kValueName);
+            if (!command.empty()) ClearPendingRecord(SettingsPathOfCommand(command));
             registry.DeleteValue(kValueName);
             registry.CloseKey();
         }
+        ClearPendingRecord(StartupFilePath);
     } catch (const std::exception&) {
         ShowProgramMessage(std::string("Unable to remove system registry value\n") + kValuePathText,
                            "Registry Error");

@@ -18,26 +18,61 @@ uint32_t ConfigAddress(const PciRegister& reg) {
            (reg.Offset & ~uint32_t{3});
 }
 
+namespace {
+
+// Holds the configuration ports for the life of one sequence of port traffic.
+class ConfigPortsHeld {
+public:
+    ConfigPortsHeld() { LockConfigPorts(); }
+    ~ConfigPortsHeld() { UnlockConfigPorts(); }
+    ConfigPortsHeld(const ConfigPortsHeld&) = delete;
+    ConfigPortsHeld& operator=(const ConfigPortsHeld&) = delete;
+};
+
+// The address port is written before each data access, with no other port traffic
+// between the two; the caller holds the ports.
+void ReadHeld(PciRegister& reg) {
+    WritePortDWord(kConfigAddressPort, ConfigAddress(reg));
+    reg.Value = ReadPortDWord(kConfigDataPort);
+}
+
+void WriteHeld(const PciRegister& reg) {
+    WritePortDWord(kConfigAddressPort, ConfigAddress(reg));
+    WritePortDWord(kConfigDataPort, reg.Value);
+}
+
+void ClearAllValues() {
+    for (PciRegister& reg : RegisterTable) reg.Value = 0;
+}
+
+}  // namespace
+
 void ReadRegister(PciRegister& reg) {
     if (!IoLibraryLoaded()) {
         reg.Value = 0;
         return;
     }
-    WritePortDWord(kConfigAddressPort, ConfigAddress(reg));
-    reg.Value = ReadPortDWord(kConfigDataPort);
+    const ConfigPortsHeld held;
+    ReadHeld(reg);
 }
 
 void WriteRegister(const PciRegister& reg) {
     if (!IoLibraryLoaded()) return;
-    WritePortDWord(kConfigAddressPort, ConfigAddress(reg));
-    WritePortDWord(kConfigDataPort, reg.Value);
+    const ConfigPortsHeld held;
+    WriteHeld(reg);
 }
 
 void ReadAllRegisters() {
-    for (PciRegister& reg : RegisterTable) ReadRegister(reg);
+    if (!IoLibraryLoaded()) return ClearAllValues();
+    const ConfigPortsHeld held;
+    for (PciRegister& reg : RegisterTable) ReadHeld(reg);
 }
 
+// The read-back belongs to the same hold: what we read must be what we wrote, not what
+// another process wrote in between.
 void WriteAllRegisters() {
-    for (const PciRegister& reg : RegisterTable) WriteRegister(reg);
-    ReadAllRegisters();
+    if (!IoLibraryLoaded()) return ClearAllValues();
+    const ConfigPortsHeld held;
+    for (const PciRegister& reg : RegisterTable) WriteHeld(reg);
+    for (PciRegister& reg : RegisterTable) ReadHeld(reg);
 }

@@ -8,7 +8,7 @@ need_file() { [ -e "$1" ]; }
 
 missing=0
 for c in cmake ninja clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix \
-         wine wineserver Xvfb xauth convert xwd xset; do
+         wine wineserver Xvfb xauth convert xwd xset xdotool; do
   need_cmd "$c" || { echo "setup: missing $c"; missing=1; }
 done
 for f in /usr/src/googletest/CMakeLists.txt /usr/lib/wine/wine /usr/lib/wine/wine64 \
@@ -22,7 +22,8 @@ SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"
 packages=(cmake ninja-build clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps x11-xserver-utils imagemagick)
+          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps x11-xserver-utils imagemagick
+          xdotool)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386

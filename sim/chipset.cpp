@@ -1,8 +1,10 @@
 #include "sim/chipset.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -70,26 +72,49 @@ bool ParseHeading(const std::string& line, uint32_t* bus, uint32_t* device, uint
            ParseHex(slot.substr(6, 1), 1, function) && *device < 32 && *function < 8;
 }
 
+// Functions as the dump parser collects them, in ascending key order.
+using FunctionMap = std::map<uint32_t, std::array<uint8_t, 256>>;
+
+void StoreFunctions(const FunctionMap& functions, SimChipsetState* state) {
+    state->functionCount = 0;
+    for (const auto& [key, config] : functions) {
+        SimFunction& f = state->functions[state->functionCount++];
+        f.key = key;
+        std::memcpy(f.config, config.data(), sizeof f.config);
+    }
+    state->address = 0;
+}
+
 }  // namespace
 
-SimChipset::SimChipset() { PowerOn(); }
+SimChipset::SimChipset() : own_(new SimChipsetState()), state_(own_.get()) { PowerOn(); }
+
+SimChipset::SimChipset(SimChipsetState* state) : state_(state) {}
+
+SimChipset::SimChipset(const SimChipset& other)
+    : own_(new SimChipsetState(*other.state_)), state_(own_.get()) {}
+
+SimChipset& SimChipset::operator=(const SimChipset& other) {
+    if (this != &other) *state_ = *other.state_;
+    return *this;
+}
 
 uint32_t SimChipset::Key(uint32_t bus, uint32_t device, uint32_t function) {
     return bus << 8 | device << 3 | function;
 }
 
 void SimChipset::PowerOn() {
-    functions_.clear();
-    address_ = 0;
+    FunctionMap functions;
     for (const PowerOnRegister& r : kPowerOn) {
-        Function& f = functions_[Key(r.bus, r.device, r.function)];
-        WriteDWord(f.config, r.offset, r.value);
+        auto& config = functions.try_emplace(Key(r.bus, r.device, r.function)).first->second;
+        WriteDWord(config.data(), r.offset, r.value);
     }
+    StoreFunctions(functions, state_);
 }
 
 bool SimChipset::LoadDump(const std::string& text, std::string* error) {
-    std::map<uint32_t, Function> loaded;
-    Function* current = nullptr;
+    FunctionMap loaded;
+    std::array<uint8_t, 256>* current = nullptr;
     std::istringstream in(text);
     std::string line;
     int number = 0;
@@ -103,7 +128,7 @@ bool SimChipset::LoadDump(const std::string& text, std::string* error) {
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
         uint32_t bus, device, function;
         if (line[0] != ' ' && line[0] != '\t' && ParseHeading(line, &bus, &device, &function)) {
-            current = &loaded[Key(bus, device, function)];
+            current = &loaded.try_emplace(Key(bus, device, function)).first->second;
             continue;
         }
         // "00: xx xx ... xx", sixteen bytes at the offset given.
@@ -124,18 +149,20 @@ bool SimChipset::LoadDump(const std::string& text, std::string* error) {
         }
         if (count != 16) return fail("a byte line needs sixteen bytes");
         // Extended configuration space is beyond mechanism #1's reach.
-        if (offset < 256) std::memcpy(current->config + offset, row, 16);
+        if (offset < 256) std::memcpy(current->data() + offset, row, 16);
     }
     if (loaded.empty()) return fail("no function in the dump");
-    functions_ = std::move(loaded);
-    address_ = 0;
+    if (loaded.size() > kSimMaxFunctions) return fail("more functions than the simulation holds");
+    StoreFunctions(loaded, state_);
     return true;
 }
 
 std::string SimChipset::Dump() const {
     std::string text;
     char buffer[64];
-    for (const auto& [key, function] : functions_) {
+    for (uint32_t i = 0; i < state_->functionCount; ++i) {
+        const SimFunction& function = state_->functions[i];
+        const uint32_t key = function.key;
         std::snprintf(buffer, sizeof buffer, "%02x:%02x.%x\n", key >> 8, (key >> 3) & 31, key & 7);
         text += buffer;
         for (uint32_t offset = 0; offset < 256; offset += 16) {
@@ -161,39 +188,44 @@ uint32_t SimChipset::ReadOnlyMask(uint32_t key, uint32_t offset) {
     return mask;
 }
 
-const SimChipset::Function* SimChipset::Selected() const {
-    if (!(address_ & kEnable)) return nullptr;
-    const auto it = functions_.find((address_ >> 8) & 0xFFFF);
-    return it == functions_.end() ? nullptr : &it->second;
+const SimFunction* SimChipset::Find(uint32_t key) const {
+    for (uint32_t i = 0; i < state_->functionCount; ++i)
+        if (state_->functions[i].key == key) return &state_->functions[i];
+    return nullptr;
+}
+
+const SimFunction* SimChipset::Selected() const {
+    if (!(state_->address & kEnable)) return nullptr;
+    return Find((state_->address >> 8) & 0xFFFF);
 }
 
 uint32_t SimChipset::ConfigRead(uint32_t bus, uint32_t device, uint32_t function,
                                 uint32_t offset) const {
-    const auto it = functions_.find(Key(bus, device, function));
-    return it == functions_.end() ? 0xFFFFFFFF : ReadDWord(it->second.config, offset & 0xFC);
+    const SimFunction* f = Find(Key(bus, device, function));
+    return f == nullptr ? 0xFFFFFFFF : ReadDWord(f->config, offset & 0xFC);
 }
 
 void SimChipset::Out(uint32_t port, uint32_t value, unsigned bytes) {
     if (port == kAddressPort && bytes == 4) {
-        address_ = value;
+        state_->address = value;
         return;
     }
     if (port < kDataPort || port + bytes > kDataPort + 4) return;
-    Function* f = const_cast<Function*>(Selected());
+    SimFunction* f = const_cast<SimFunction*>(Selected());
     if (f == nullptr) return;
-    const uint32_t offset = address_ & 0xFC;
+    const uint32_t offset = state_->address & 0xFC;
     const uint32_t shift = 8 * (port - kDataPort);
     const uint32_t laneMask = (bytes == 4 ? 0xFFFFFFFF : ((1u << (8 * bytes)) - 1)) << shift;
-    const uint32_t writable = laneMask & ~ReadOnlyMask((address_ >> 8) & 0xFFFF, offset);
+    const uint32_t writable = laneMask & ~ReadOnlyMask((state_->address >> 8) & 0xFFFF, offset);
     const uint32_t old = ReadDWord(f->config, offset);
     WriteDWord(f->config, offset, (old & ~writable) | ((value << shift) & writable));
 }
 
 uint32_t SimChipset::In(uint32_t port, unsigned bytes) const {
     const uint32_t all = bytes == 4 ? 0xFFFFFFFF : (1u << (8 * bytes)) - 1;
-    if (port == kAddressPort && bytes == 4) return address_;
+    if (port == kAddressPort && bytes == 4) return state_->address;
     if (port < kDataPort || port + bytes > kDataPort + 4) return all;
-    const Function* f = Selected();
+    const SimFunction* f = Selected();
     if (f == nullptr) return all;
-    return (ReadDWord(f->config, address_ & 0xFC) >> (8 * (port - kDataPort))) & all;
+    return (ReadDWord(f->config, state_->address & 0xFC) >> (8 * (port - kDataPort))) & all;
 }

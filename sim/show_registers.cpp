@@ -18,6 +18,9 @@ SimChipset chipset;
 bool IoLibraryLoaded() { return true; }
 void WritePortDWord(uint32_t port, uint32_t value) { chipset.Out(port, value, 4); }
 uint32_t ReadPortDWord(uint32_t port) { return chipset.In(port, 4); }
+// One process, one thread: nothing to hold the ports against.
+void LockConfigPorts() {}
+void UnlockConfigPorts() {}
 
 int main(int argc, char** argv) {
     if (argc > 1) {

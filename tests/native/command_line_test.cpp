@@ -30,6 +30,25 @@ TEST(TrimArgumentTest, DropsBlanksAndControlCharactersAtBothEnds) {
     EXPECT_EQ(TrimArgument("\xA0x\xA0"), "\xA0x\xA0");  // above the blank: kept
 }
 
+TEST(SettingsPathTest, OnePairOfEnclosingQuotesGoesAfterTrimming) {
+    EXPECT_EQ(SettingsPathFromArgument("\"C:\\My Tunings\\fast.qln\""), "C:\\My Tunings\\fast.qln");
+    EXPECT_EQ(SettingsPathFromArgument(" \"a b.qln\"  \t"), "a b.qln");
+    EXPECT_EQ(SettingsPathFromArgument("\"\"x.qln\"\""), "\"x.qln\"");  // one pair only
+    EXPECT_EQ(SettingsPathFromArgument("\"x.qln"), "\"x.qln");          // no pair: kept whole
+    EXPECT_EQ(SettingsPathFromArgument("x.qln\""), "x.qln\"");
+    EXPECT_EQ(SettingsPathFromArgument("\""), "\"");
+    EXPECT_EQ(SettingsPathFromArgument("\"\""), "");
+    EXPECT_EQ(SettingsPathFromArgument("C:\\Tuning Files\\fast.qln "), "C:\\Tuning Files\\fast.qln");
+}
+
+TEST(SettingsPathTest, TheRunCommandsFileIsItsTailReadTheSameWay) {
+    EXPECT_EQ(SettingsPathOfCommand(BuildStartupCommand("C:\\A B\\quillon.exe", "C:\\A B\\startup.qln")),
+              "C:\\A B\\startup.qln");
+    EXPECT_EQ(SettingsPathOfCommand("C:\\Tools\\quillon.exe \"C:\\Tools\\startup.qln\""),
+              "C:\\Tools\\startup.qln");
+    EXPECT_EQ(SettingsPathOfCommand("C:\\Tools\\quillon.exe"), "");
+}
+
 TEST(StartupCommandTest, QuotesOnlyAProgramPathWithBlanks) {
     EXPECT_EQ(BuildStartupCommand("C:\\Tools\\quillon.exe", "C:\\Tools\\startup.qln"),
               "C:\\Tools\\quillon.exe C:\\Tools\\startup.qln");

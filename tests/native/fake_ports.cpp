@@ -3,26 +3,42 @@
 #include "hw/pci_registers.h"
 #include "hw/port_io.h"
 
+#include <stdexcept>
+
 bool FakePorts::loaded = true;
 SimChipset FakePorts::chipset;
 std::vector<PortCall> FakePorts::calls;
+int FakePorts::locksTaken = 0;
+int FakePorts::locksHeld = 0;
+bool FakePorts::portsBusy = false;
 
 void FakePorts::Reset() {
     loaded = true;
     chipset.PowerOn();
     calls.clear();
+    locksTaken = 0;
+    locksHeld = 0;
+    portsBusy = false;
     for (PciRegister& reg : RegisterTable) reg.Value = 0;
 }
 
 bool IoLibraryLoaded() { return FakePorts::loaded; }
 
 void WritePortDWord(uint32_t port, uint32_t value) {
-    FakePorts::calls.push_back({true, port, value});
+    FakePorts::calls.push_back({true, port, value, FakePorts::locksHeld > 0});
     FakePorts::chipset.Out(port, value, 4);
 }
 
 uint32_t ReadPortDWord(uint32_t port) {
     const uint32_t value = FakePorts::chipset.In(port, 4);
-    FakePorts::calls.push_back({false, port, value});
+    FakePorts::calls.push_back({false, port, value, FakePorts::locksHeld > 0});
     return value;
 }
+
+void LockConfigPorts() {
+    if (FakePorts::portsBusy) throw std::runtime_error("ports busy");
+    ++FakePorts::locksTaken;
+    ++FakePorts::locksHeld;
+}
+
+void UnlockConfigPorts() { --FakePorts::locksHeld; }

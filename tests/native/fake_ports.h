@@ -11,6 +11,7 @@ struct PortCall {
     bool write;
     uint32_t port;
     uint32_t value;
+    bool portsHeld = false;  // made while the configuration ports were locked
     bool operator==(const PortCall& o) const {
         return write == o.write && port == o.port && value == o.value;
     }
@@ -20,6 +21,10 @@ struct FakePorts {
     static bool loaded;
     static SimChipset chipset;
     static std::vector<PortCall> calls;
-    // Power-on chipset, library loaded, no calls recorded, every cached value zero.
+    static int locksTaken;     // LockConfigPorts calls that succeeded
+    static int locksHeld;      // taken and not yet released
+    static bool portsBusy;     // LockConfigPorts throws, as after a wait too long
+    // Power-on chipset, library loaded, ports free, no calls or locks recorded, every
+    // cached value zero.
     static void Reset();
 };

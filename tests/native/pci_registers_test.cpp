@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "hw/pci_registers.h"
 #include "tests/native/fake_ports.h"
 
@@ -89,6 +91,41 @@ TEST_F(PciRegisterTest, WithoutLibraryReadsZeroAndNeverTouchesPorts) {
     for (const PciRegister& reg : RegisterTable) EXPECT_EQ(reg.Value, 0u) << reg.Name;
     EXPECT_TRUE(FakePorts::calls.empty());
     EXPECT_NE(FakePorts::chipset.ConfigRead(0, 0, 1, 0x90), 0xABCDEF01u);
+}
+
+TEST_F(PciRegisterTest, EverySequenceHoldsThePortsOnceForItsWholeLength) {
+    ReadAllRegisters();
+    EXPECT_EQ(FakePorts::locksTaken, 1);
+    WriteAllRegisters();  // the read-back belongs to the same hold
+    EXPECT_EQ(FakePorts::locksTaken, 2);
+    ReadRegister(RegisterTable[2]);
+    WriteRegister(RegisterTable[2]);
+    EXPECT_EQ(FakePorts::locksTaken, 4);
+    EXPECT_EQ(FakePorts::locksHeld, 0);
+    ASSERT_EQ(FakePorts::calls.size(), 12u + 24u + 2u + 2u);
+    for (const PortCall& call : FakePorts::calls) EXPECT_TRUE(call.portsHeld);
+}
+
+TEST_F(PciRegisterTest, BusyPortsThrowBeforeAnyTrafficAndLeaveTheCache) {
+    ReadAllRegisters();
+    FakePorts::calls.clear();
+    FakePorts::locksTaken = 0;
+    const SimChipset before = FakePorts::chipset;
+    FakePorts::portsBusy = true;
+    RegisterTable[1].Value = 0x12345678;
+
+    EXPECT_THROW(WriteAllRegisters(), std::runtime_error);
+    EXPECT_THROW(ReadAllRegisters(), std::runtime_error);
+    EXPECT_THROW(ReadRegister(RegisterTable[1]), std::runtime_error);
+    EXPECT_THROW(WriteRegister(RegisterTable[1]), std::runtime_error);
+    EXPECT_TRUE(FakePorts::calls.empty());
+    EXPECT_EQ(RegisterTable[1].Value, 0x12345678u);
+    EXPECT_EQ(FakePorts::chipset.Dump(), before.Dump());
+
+    FakePorts::loaded = false;  // no traffic, nothing to hold
+    EXPECT_NO_THROW(WriteAllRegisters());
+    EXPECT_EQ(FakePorts::locksTaken, 0);
+    EXPECT_EQ(FakePorts::locksHeld, 0);
 }
 
 TEST(RegisterTableTest, FirstNameKeepsItsTrailingBlank) {

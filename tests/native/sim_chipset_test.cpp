@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+
 #include "sim/chipset.h"
 
 namespace {
@@ -71,6 +74,40 @@ TEST(SimChipsetTest, MalformedDumpsAreRefusedAndChangeNothing) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(chip.Dump(), before);
     }
+}
+
+TEST(SimChipsetTest, ViewsOfOneStateShareLatchAndRegistersCopiesDoNot) {
+    auto state = std::make_unique<SimChipsetState>();
+    SimChipset first(state.get());
+    first.PowerOn();
+    SimChipset second(state.get());  // a second process on the same shared memory
+    const SimChipset copy = first;
+
+    first.Out(0xCF8, 0x80004018, 4);
+    EXPECT_EQ(second.In(0xCF8, 4), 0x80004018u);  // one latch for everybody
+    second.Out(0xCFC, 0x60020200, 4);              // lands where the first one pointed
+    EXPECT_EQ(first.ConfigRead(0, 8, 0, 0x18), 0x60020200u);
+    EXPECT_EQ(copy.ConfigRead(0, 8, 0, 0x18), 0x20020200u);
+    EXPECT_EQ(copy.Dump(), SimChipset().Dump());
+}
+
+TEST(SimChipsetTest, DumpWithMoreFunctionsThanTheStateHoldsIsRefused) {
+    std::string dump;
+    char heading[32];
+    for (unsigned bus = 0; bus < 2; ++bus)
+        for (unsigned device = 0; device < 32; ++device)
+            for (unsigned function = 0; function < 8; ++function) {
+                std::snprintf(heading, sizeof heading, "%02x:%02x.%x\n", bus, device, function);
+                dump += heading;
+            }
+    SimChipset chip;
+    const std::string before = chip.Dump();
+    std::string error;
+    EXPECT_FALSE(chip.LoadDump(dump, &error));
+    EXPECT_NE(error.find("more functions"), std::string::npos) << error;
+    EXPECT_EQ(chip.Dump(), before);
+    dump.resize(dump.size() / 2);  // exactly as many as it holds
+    EXPECT_TRUE(chip.LoadDump(dump, &error)) << error;
 }
 
 }  // namespace

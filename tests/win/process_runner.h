@@ -1,12 +1,18 @@
 // Starts quillon.exe as a user would and watches what it shows: message boxes are
-// read and answered with OK, a main window is noted and closed.
+// read and answered (OK, or Yes or No for a question), a main window is noted and
+// closed.
 #pragma once
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ShownBox {
     std::string caption;
     std::string text;
+    bool yesNo = false;           // a question with Yes and No buttons
+    bool noIsDefault = false;
+    bool hasIcon = false;
 };
 
 struct ProgramRun {
@@ -26,6 +32,11 @@ struct ProgramStart {
     bool withPortLibrary = true;   // whether the simulated io.dll is on the search path
     std::string simState;          // QUILLON_SIM_STATE for the child
     std::string simLog;            // QUILLON_SIM_LOG for the child
+    std::vector<std::pair<std::string, std::string>> environment;  // further variables
+    bool answerYes = false;        // the answer to a Yes/No question
+    // Called about every 25 ms with the child's process id while it runs; true ends
+    // the child at once, as a hang or a power loss would.
+    std::function<bool(unsigned long processId)> whileRunning;
 };
 
 // The folder this test executable lives in (the simulated io.dll is there too).
@@ -34,6 +45,9 @@ std::string TestExecutableFolder();
 std::string BuiltProgramPath();
 
 ProgramRun RunProgram(const ProgramStart& start, unsigned timeoutMs = 20000);
+// Starts every program before watching any of them, so that they run side by side.
+std::vector<ProgramRun> RunPrograms(const std::vector<ProgramStart>& starts,
+                                    unsigned timeoutMs = 20000);
 
 // Answers, from a second thread, every message box this process shows, until stopped.
 class BoxAnswerer {

@@ -6,6 +6,7 @@
 
 #include "app/app_paths.h"
 #include "app/entry.h"
+#include "app/logon_rules.h"
 #include "app/startup_registration.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
@@ -107,6 +108,23 @@ TEST_F(StartupTest, ApplyTwiceReplacesRemoveTwiceIsSilentFileStays) {
     RemoveStartupSettings();
     EXPECT_FALSE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(StartupFilePath));
+    EXPECT_TRUE(boxes.Stop().empty());
+}
+
+TEST_F(StartupTest, RemoveClearsTheRecordOfAnUnconfirmedLogonApply) {
+    StartIn(root_ + "\\registered");
+    const std::string registered = StartupFilePath;
+    BoxAnswerer boxes;
+    ApplyStartupSettings();
+    StartIn(root_ + "\\elsewhere");  // started again from another folder
+    for (const std::string& file : {registered, StartupFilePath})
+        WriteWholeFile(PendingRecordPath(file), PendingRecordText(file));
+
+    RemoveStartupSettings();
+    EXPECT_FALSE(ReadRunValue().present);
+    EXPECT_FALSE(FileExists(PendingRecordPath(registered)));
+    EXPECT_FALSE(FileExists(PendingRecordPath(StartupFilePath)));
+    EXPECT_TRUE(FileExists(registered));
     EXPECT_TRUE(boxes.Stop().empty());
 }
 

@@ -1,0 +1,62 @@
+#include "app/logon_rules.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Separators unified and their runs folded, ASCII letters in lower case. A leading
+// pair of separators (a share's \\server) stays a pair.
+std::string ComparablePath(const std::string& path) {
+    std::string result;
+    result.reserve(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (IsSeparator(c)) {
+            if (i > 1 && IsSeparator(path[i - 1])) continue;
+            result += '\\';
+        } else {
+            result += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return ComparablePath(a) == ComparablePath(b);
+}
+
+std::string PendingRecordPath(const std::string& settingsFullPath) {
+    return settingsFullPath + ".pending";
+}
+
+std::string PendingRecordText(const std::string& settingsFullPath) {
+    return settingsFullPath + "\r\n";
+}
+
+bool RecordNamesFile(const std::string& recordText, const std::string& settingsFullPath) {
+    const size_t end = recordText.find("\r\n");
+    if (end == std::string::npos) return false;
+    return SamePath(recordText.substr(0, end), settingsFullPath);
+}
+
+unsigned ConfirmationPeriodSeconds(const std::string& setting) {
+    if (setting.empty() || setting.size() > 3) return kConfirmationSeconds;
+    unsigned seconds = 0;
+    for (char c : setting) {
+        if (c < '0' || c > '9') return kConfirmationSeconds;
+        seconds = seconds * 10 + static_cast<unsigned>(c - '0');
+    }
+    return seconds < kConfirmationSeconds ? seconds : kConfirmationSeconds;
+}
+
+std::string UnconfirmedApplyQuestion(const std::string& settingsPath) {
+    return "The tuning in \"" + settingsPath +
+           "\" was applied at an earlier logon, and Windows did not stay up for two minutes "
+           "afterwards.\n\nIt was not applied this time. Apply it now anyway?";
+}
+
+std::string ShiftSkipMessage(const std::string& settingsPath) {
+    return "Shift was held: the tuning in \"" + settingsPath + "\" was not applied.";
+}

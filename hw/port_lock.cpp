@@ -1,0 +1,48 @@
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "hw/port_io.h"
+
+namespace {
+
+// In the global namespace so that Quillons of other sessions (fast user switching, a
+// logon apply beside an open window) wait for each other too.
+const char kPortLockName[] = "Global\\QuillonPciConfigPorts";
+// A whole read-all and write-all takes milliseconds; seconds mean something is stuck.
+const DWORD kPortLockWaitMs = 5000;
+const char kPortsBusyText[] =
+    "The chipset registers stayed busy for 5 seconds: another Quillon is using them. "
+    "Nothing was read or written.";
+const char kNoLockText[] =
+    "The lock that keeps two Quillons from mixing their register accesses cannot be made. "
+    "Nothing was read or written.";
+
+HANDLE portLock = nullptr;
+
+HANDLE CreatePortLock() {
+    // Whoever creates the mutex first, every other user's Quillon must be able to wait
+    // on it: no access list at all.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    HANDLE lock = CreateMutexA(&attributes, FALSE, kPortLockName);
+    // Made by someone else with a stricter access list: waiting may still be allowed.
+    if (lock == nullptr) lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kPortLockName);
+    return lock;
+}
+
+}  // namespace
+
+void LockConfigPorts() {
+    if (portLock == nullptr) portLock = CreatePortLock();
+    if (portLock == nullptr) throw std::runtime_error(kNoLockText);
+    const DWORD result = WaitForSingleObject(portLock, kPortLockWaitMs);
+    // Abandoned: a Quillon ended while holding the ports. Every sequence latches its
+    // address before each data access, so whatever it left half done cannot mislead ours.
+    if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) return;
+    throw std::runtime_error(kPortsBusyText);
+}
+
+void UnlockConfigPorts() { ReleaseMutex(portLock); }

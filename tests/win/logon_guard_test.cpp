@@ -1,0 +1,306 @@
+// The logon apply under Wine: quillon.exe started with the file the Run-key value
+// names, against the simulated chipset, with the confirmation period shortened.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/command_line.h"
+#include "app/logon_rules.h"
+#include "sim/chipset.h"
+#include "tests/win/process_runner.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void SetRunValue(const std::string& command) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Quillon", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+}
+
+void DeleteRunValue() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "Quillon");
+    RegCloseKey(key);
+}
+
+struct GuardSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindGuard(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<GuardSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (owner == search.processId && lstrcmpA(name, "QuillonLogonGuard") == 0) search.found = window;
+    return TRUE;
+}
+
+// The hidden window a waiting logon apply keeps, or null.
+HWND GuardWindowOf(unsigned long processId) {
+    GuardSearch search{processId, nullptr};
+    EnumWindows(FindGuard, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+size_t LineCount(const std::string& text) {
+    size_t lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+class LogonGuardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = MakeScratchFolder("logon");
+        startup_ = folder_ + "\\startup.qln";
+        record_ = startup_ + ".pending";
+        WriteWholeFile(startup_, "[PCI]\r\nPCILatency=64\r\n");
+        start_.exePath = BuiltProgramPath();
+        start_.simState = folder_ + "\\chipset.txt";
+        start_.simLog = folder_ + "\\ports.log";
+        start_.workingDirectory = folder_;
+        start_.argumentTail = startup_;
+        ConfirmAfter("2");
+        SetRunValue(BuildStartupCommand(start_.exePath, startup_));
+    }
+    void TearDown() override {
+        DeleteRunValue();
+        RemoveTree(folder_);
+    }
+
+    void ConfirmAfter(const char* seconds) {
+        start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}};
+    }
+    unsigned PciLatency() const {
+        SimChipset chip;
+        if (FileExists(start_.simState)) chip.LoadDump(ReadWholeFile(start_.simState), nullptr);
+        return chip.ConfigRead(0, 8, 0, 0x18) >> 24;
+    }
+    size_t PortCalls() const { return LineCount(ReadWholeFile(start_.simLog)); }
+
+    std::string folder_, startup_, record_;
+    ProgramStart start_;
+};
+
+TEST_F(LogonGuardTest, ConfirmedApplyRecordsWaitsHiddenThenClearsAndEndsWithZero) {
+    // The Run value's file, however it is spelled and quoted, is the logon's.
+    std::string spelled = startup_;
+    CharUpperA(&spelled[0]);
+    start_.argumentTail = "\"" + spelled + "\" ";
+    std::string recordSeen;
+    bool guardHidden = false, guardSeen = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        if (HWND guard = GuardWindowOf(processId)) {
+            guardSeen = true;
+            guardHidden = !IsWindowVisible(guard);
+            if (recordSeen.empty()) recordSeen = ReadWholeFile(record_);
+        }
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(run.mainWindowOpened);
+    EXPECT_TRUE(guardSeen);
+    EXPECT_TRUE(guardHidden);
+    EXPECT_TRUE(RecordNamesFile(recordSeen, startup_)) << recordSeen;
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_EQ(PciLatency(), 64u);
+}
+
+TEST_F(LogonGuardTest, ApplyEndedDuringThePeriodMakesTheNextLogonAskBeforeWriting) {
+    ConfirmAfter("60");
+    start_.whileRunning = [&](unsigned long) { return PortCalls() == 36; };  // written: hang now
+    const ProgramRun hung = RunProgram(start_);
+    ASSERT_FALSE(hung.finished);
+    ASSERT_TRUE(FileExists(record_));
+    ASSERT_EQ(PciLatency(), 64u);
+
+    start_.whileRunning = nullptr;
+    WriteWholeFile(startup_, "[PCI]\r\nPCILatency=128\r\n");
+    DeleteFileA(start_.simLog.c_str());
+    const ProgramRun no = RunProgram(start_);
+    ASSERT_TRUE(no.finished);
+    EXPECT_EQ(no.exitCode, 0u);
+    ASSERT_EQ(no.boxes.size(), 1u);
+    EXPECT_EQ(no.boxes[0].caption, "Quillon");
+    EXPECT_EQ(no.boxes[0].text, UnconfirmedApplyQuestion(startup_));
+    EXPECT_TRUE(no.boxes[0].yesNo);
+    EXPECT_TRUE(no.boxes[0].noIsDefault);
+    EXPECT_TRUE(no.boxes[0].hasIcon);
+    EXPECT_EQ(PortCalls(), 0u);
+    EXPECT_EQ(PciLatency(), 64u);
+    EXPECT_TRUE(FileExists(record_)) << "the next logon must ask again";
+
+    ConfirmAfter("1");
+    start_.answerYes = true;
+    bool guardedAgain = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        guardedAgain = guardedAgain || (GuardWindowOf(processId) != nullptr && FileExists(record_));
+        return false;
+    };
+    const ProgramRun yes = RunProgram(start_);
+    ASSERT_TRUE(yes.finished);
+    ASSERT_EQ(yes.boxes.size(), 1u);
+    EXPECT_TRUE(yes.boxes[0].yesNo);
+    EXPECT_EQ(PciLatency(), 128u);
+    EXPECT_TRUE(guardedAgain);
+    EXPECT_FALSE(FileExists(record_));
+}
+
+TEST_F(LogonGuardTest, OrderlyEndOfSessionDuringThePeriodClearsTheRecord) {
+    ConfirmAfter("60");
+    LRESULT queryAnswer = 0;
+    bool told = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        HWND guard = GuardWindowOf(processId);
+        if (told || guard == nullptr || !FileExists(record_)) return false;
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(guard, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+        queryAnswer = static_cast<LRESULT>(answer);
+        SendMessageTimeoutA(guard, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+        told = true;
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(told);
+    ASSERT_TRUE(run.finished) << "still waiting after the session ended";
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(queryAnswer, TRUE);
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_EQ(PciLatency(), 64u);
+}
+
+TEST_F(LogonGuardTest, OtherSilentAppliesNeverRecordOrWait) {
+    ConfirmAfter("60");
+    bool guardSeen = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        guardSeen = guardSeen || GuardWindowOf(processId) != nullptr;
+        return false;
+    };
+    WriteWholeFile(folder_ + "\\other.qln", "[PCI]\r\nPCILatency=32\r\n");
+    start_.argumentTail = folder_ + "\\other.qln";
+    ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(PciLatency(), 32u);
+
+    DeleteRunValue();  // no logon entry: its file is just a file
+    start_.argumentTail = startup_;
+    run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(PciLatency(), 64u);
+
+    EXPECT_FALSE(guardSeen);
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_FALSE(FileExists(folder_ + "\\other.qln.pending"));
+}
+
+TEST_F(LogonGuardTest, RecordThatCannotBeWrittenNeverStopsTheApply) {
+    ConfirmAfter("60");
+    CreateDirectoryA(record_.c_str(), nullptr);  // where the record would go, a folder
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(PciLatency(), 64u);
+}
+
+TEST_F(LogonGuardTest, FailedLoadAtLogonLeavesNoRecord) {
+    DeleteFileA(startup_.c_str());
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, "Unable to load register file \"" + startup_ + "\"");
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_EQ(PortCalls(), 12u);
+}
+
+// Shift pressed on the test display. Wine learns of keys only through a window of its
+// own that has the X focus, which the program's message box takes away and does not
+// give back; so the focus is put on a window of ours each time. The release must happen
+// however the test ends: a Shift left down would reach every later test.
+class ShiftHeldOnDisplay {
+public:
+    ShiftHeldOnDisplay() {
+        window_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "shift", WS_POPUP | WS_VISIBLE, 0, 0, 40,
+                                  40, nullptr, nullptr, nullptr, nullptr);
+        Pump(100);
+        held_ = RunXdotool("keydown shift") && PumpUntilShift(true);
+    }
+    ~ShiftHeldOnDisplay() {
+        RunXdotool("keyup shift");
+        PumpUntilShift(false);
+        DestroyWindow(window_);
+    }
+    bool held() const { return held_; }
+
+private:
+    bool RunXdotool(const char* key) const {
+        // A Unix program started from Wine; its process cannot be waited for.
+        const auto xWindow =
+            reinterpret_cast<ULONG_PTR>(GetPropA(window_, "__wine_x11_whole_window"));
+        std::string command = "/usr/bin/xdotool windowfocus " + std::to_string(xWindow) + " " + key;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process))
+            return false;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+    static void Pump(DWORD ms) {
+        const DWORD begin = GetTickCount();
+        MSG message;
+        while (GetTickCount() - begin < ms) {
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            Sleep(10);
+        }
+    }
+    static bool PumpUntilShift(bool down) {
+        for (int i = 0; i < 300; ++i) {
+            if (((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) == down) return true;
+            Pump(10);
+        }
+        return false;
+    }
+    HWND window_ = nullptr;
+    bool held_ = false;
+};
+
+TEST_F(LogonGuardTest, ShiftHeldAtLogonSkipsTheApplyAndLeavesTheRecord) {
+    char display[256];
+    if (GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0)
+        GTEST_SKIP() << "no X display to hold Shift on";
+    const std::string record = PendingRecordText(startup_);
+    WriteWholeFile(record_, record);
+    ProgramRun run;
+    {
+        ShiftHeldOnDisplay shift;
+        ASSERT_TRUE(shift.held()) << "xdotool could not hold Shift on " << display;
+        run = RunProgram(start_);
+    }
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Quillon");
+    EXPECT_EQ(run.boxes[0].text, ShiftSkipMessage(startup_));
+    EXPECT_FALSE(run.boxes[0].yesNo);
+    EXPECT_EQ(PortCalls(), 0u);
+    EXPECT_EQ(ReadWholeFile(record_), record);
+}
+
+}  // namespace
