@@ -69,6 +69,17 @@ std::string ListItemText(HWND list, LRESULT index) {
     return text;
 }
 
+// The width of a text in the font and the height of its line.
+SIZE TextBox(HDC dc, HFONT font, const char* text) {
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    return {extent.cx, metrics.tmHeight};
+}
+
 // The DPI the system draws at; the window scales its 96-dpi description to it.
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
@@ -209,7 +220,7 @@ public:
 private:
     // Building.
     void CreateControls();
-    HWND CreateControl(const ControlDescription& control);
+    HWND CreateControl(const ControlDescription& control, HDC measuring);
     void FitLabelToText(HWND label, const ControlDescription& description);
     void SetSelectionFieldHeight(HWND list, int height);
     void SetDropDownRows(HWND list, size_t rows);
@@ -276,20 +287,31 @@ HFONT TSetRegisterForm::FontHandle(const ControlDescription& control) const {
 }
 
 // In keyboard order, so that the Tab key visits the controls as the form lists them.
-// Field labels get their text, and with it their size, when their row is set up.
+// One device context measures the labels' texts for the whole pass.
 void TSetRegisterForm::CreateControls() {
+    HDC measuring = CreateCompatibleDC(nullptr);
     for (const ControlDescription* control : CreationOrder()) {
-        HWND handle = CreateControl(*control);
+        HWND handle = CreateControl(*control, measuring);
         if (control->kind == ControlKind::FieldList)
             SetSelectionFieldHeight(handle, ScaledClientBounds(*control, dpi_).height);
-        if (control->kind == ControlKind::InfoLabel) FitLabelToText(handle, *control);
     }
+    DeleteDC(measuring);
 }
 
-HWND TSetRegisterForm::CreateControl(const ControlDescription& control) {
+// A field label starts with the field's name, which its row sets again. Labels whose
+// description gives no size are made the size of their text at once: resizing a
+// control afterwards costs more than measuring first.
+HWND TSetRegisterForm::CreateControl(const ControlDescription& control, HDC measuring) {
     const ControlClass kind = ClassOf(control.kind);
-    const ScaledBounds bounds = ScaledClientBounds(control, dpi_);
-    HWND handle = CreateWindowExA(0, kind.windowClass, control.caption, kind.style, bounds.left, bounds.top,
+    const RegisterField* field = control.kind == ControlKind::FieldLabel ? ShownField(control) : nullptr;
+    const char* caption = field != nullptr ? field->Name : control.caption;
+    ScaledBounds bounds = ScaledClientBounds(control, dpi_);
+    if (control.width == 0 && control.height == 0) {
+        const SIZE box = TextBox(measuring, FontHandle(control), caption);
+        bounds.width = box.cx;
+        bounds.height = box.cy;
+    }
+    HWND handle = CreateWindowExA(0, kind.windowClass, caption, kind.style, bounds.left, bounds.top,
                                   bounds.width, bounds.height, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))),
                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)),
@@ -302,17 +324,10 @@ HWND TSetRegisterForm::CreateControl(const ControlDescription& control) {
 // Labels whose description gives no size take the size of their text.
 void TSetRegisterForm::FitLabelToText(HWND label, const ControlDescription& description) {
     if (description.width != 0 || description.height != 0) return;
-    const std::string caption = WindowText(label);
     HDC dc = GetDC(label);
-    HGDIOBJ previous = SelectObject(dc, FontHandle(description));
-    SIZE extent = {};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, previous);
+    const SIZE box = TextBox(dc, FontHandle(description), WindowText(label).c_str());
     ReleaseDC(label, dc);
-    SetWindowPos(label, nullptr, 0, 0, extent.cx, metrics.tmHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(label, nullptr, 0, 0, box.cx, box.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int WindowHeight(HWND window) {
@@ -381,9 +396,11 @@ std::vector<FieldRow> TSetRegisterForm::FieldRows() const {
 
 void TSetRegisterForm::SetupFieldList(HWND label, HWND list, const RegisterField& field) {
     ProgramUpdate update(updatingLists_);
-    SetWindowTextA(label, field.Name);
-    if (const ControlDescription* description = DescriptionOfId(GetDlgCtrlID(label)))
-        FitLabelToText(label, *description);
+    const ControlDescription* description = DescriptionOfId(GetDlgCtrlID(label));
+    if (WindowText(label) != field.Name) {
+        SetWindowTextA(label, field.Name);
+        if (description != nullptr) FitLabelToText(label, *description);
+    }
     SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&field));
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     SetListText(list, kUnknownText);
@@ -405,34 +422,38 @@ void TSetRegisterForm::FillList(HWND list, const RegisterField& field) {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
 }
 
+// The widest text a field's list can show: an entry, or "UNKNOWN".
+int WidestListText(HDC dc, HFONT font, const RegisterField& field) {
+    int widest = TextBox(dc, font, kUnknownText).cx;
+    for (size_t i = 0; field.Choices[i] != &NoChoice; ++i) {
+        const std::string text = ChoiceDisplayLabel(field, *field.Choices[i]);
+        widest = std::max(widest, static_cast<int>(TextBox(dc, font, text.c_str()).cx));
+    }
+    return widest;
+}
+
+// Narrows the margins at the sides of the list's text field where a text that wide
+// would not fit between them.
+void MakeRoomInTextField(HWND list, int textWidth) {
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (!GetComboBoxInfo(list, &parts) || parts.hwndItem == nullptr) return;
+    RECT field;
+    GetClientRect(parts.hwndItem, &field);
+    const LRESULT margins = SendMessageA(parts.hwndItem, EM_GETMARGINS, 0, 0);
+    if (textWidth <= field.right - LOWORD(margins) - HIWORD(margins)) return;
+    const int margin = std::max(0, static_cast<int>(field.right - textWidth) / 2);
+    SendMessageA(parts.hwndItem, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
+}
+
 // A text field keeps a margin at each side of its text. Where the font is wider than
 // the one the form was drawn with (MS Sans Serif missing), the margins give way so
 // that "UNKNOWN" and every entry still show whole.
 void TSetRegisterForm::FitListTexts() {
-    HDC dc = GetDC(window_);
-    HGDIOBJ previous = SelectObject(dc, windowFont_);
-    for (const FieldRow& row : rows_) {
-        int widest = 0;
-        std::vector<std::string> texts = {kUnknownText};
-        for (size_t i = 0; row.field->Choices[i] != &NoChoice; ++i)
-            texts.push_back(ChoiceDisplayLabel(*row.field, *row.field->Choices[i]));
-        for (const std::string& text : texts) {
-            SIZE extent = {};
-            GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-            widest = std::max(widest, static_cast<int>(extent.cx));
-        }
-        COMBOBOXINFO parts = {};
-        parts.cbSize = sizeof parts;
-        if (!GetComboBoxInfo(row.list, &parts) || parts.hwndItem == nullptr) continue;
-        RECT field;
-        GetClientRect(parts.hwndItem, &field);
-        const LRESULT margins = SendMessageA(parts.hwndItem, EM_GETMARGINS, 0, 0);
-        if (widest <= field.right - LOWORD(margins) - HIWORD(margins)) continue;
-        const int margin = std::max(0, static_cast<int>(field.right - widest) / 2);
-        SendMessageA(parts.hwndItem, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
-    }
-    SelectObject(dc, previous);
-    ReleaseDC(window_, dc);
+    HDC measuring = CreateCompatibleDC(nullptr);
+    for (const FieldRow& row : rows_)
+        MakeRoomInTextField(row.list, WidestListText(measuring, windowFont_, *row.field));
+    DeleteDC(measuring);
 }
 
 const RegisterField* TSetRegisterForm::BoundField(HWND list) {
