@@ -81,6 +81,9 @@ set_registry_value "$variant/user.reg" 'Software\\Wine\\X11 Driver' '"Managed"="
 export WINEPREFIX=$variant
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineserver -p
-# Wine's own services start now, detached from the test's output (see wine-session.sh).
-wine wineboot </dev/null >/dev/null 2>&1 || true
+# Wine's own services start now, detached from the test's output (see wine-session.sh),
+# with the loader the command uses (wine, or wine64 where only 64-bit code runs).
+loader=wine
+case $(basename "$1") in wine*) loader=$1 ;; esac
+"$loader" wineboot </dev/null >/dev/null 2>&1 || true
 "$@"

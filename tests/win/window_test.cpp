@@ -260,7 +260,8 @@ TEST_F(MainWindowTest, HasAFixedCentredFrameWithTheFormsFontsAndIcon) {
         EXPECT_EQ(font(Control("Label3")).second, 16);
     }
     // The entries keep the natural height of the font (13 pixels at 96 dpi).
-    EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0), DrawnWithFontOf(Control("Trc"), "").metrics.tmHeight);
+    EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0),
+              DrawnWithFontOf(Control("Trc"), "").metrics.tmHeight);
 
     // One 32 x 32 image of 16 colours (4 bits a pixel), which the window shows.
     HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(IDI_QUILLON), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
@@ -392,7 +393,7 @@ TEST_F(MainWindowTest, NothingOverlapsAndEveryTextShowsWhole) {
         }
         for (const std::string& text : texts) {
             const Drawn drawn = DrawnWithFontOf(handle, text);
-            EXPECT_LE(drawn.extent.cx, field.right) << control.name << " clips \"" << text << "\" in " << drawn.face << " margins " << LOWORD(margins) << "," << HIWORD(margins);
+            EXPECT_LE(drawn.extent.cx, field.right) << control.name << " clips \"" << text << "\" in " << drawn.face;
             EXPECT_LE(drawn.metrics.tmHeight, field.bottom) << control.name << " clips \"" << text << "\"";
         }
     }
