@@ -733,22 +733,25 @@ SIZE FrameSize(SIZE clientSize) {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Places the frame so that the client area has the form's size (the menu bar lies
-// outside it, however many lines it takes) and the window sits centred on the desktop.
+POINT CentredOnDesktop(SIZE frame) {
+    return {(GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2};
+}
+
+// The window is created centred with the frame the form's client area needs. Where the
+// menu bar takes more lines than one (it lies outside the client area), the frame grows
+// and is centred again.
 void FitAndCentre(HWND window) {
     const SIZE wanted = ClientSize();
-    SIZE frame = FrameSize(wanted);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        RECT client;
+        RECT client, bounds;
         GetClientRect(window, &client);
         const int dx = wanted.cx - client.right;
         const int dy = wanted.cy - client.bottom;
         if (dx == 0 && dy == 0) return;
-        frame.cx += dx;
-        frame.cy += dy;
+        GetWindowRect(window, &bounds);
+        const SIZE frame = {bounds.right - bounds.left + dx, bounds.bottom - bounds.top + dy};
+        const POINT at = CentredOnDesktop(frame);
+        SetWindowPos(window, nullptr, at.x, at.y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -764,9 +767,10 @@ HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& servic
     RegisterFormClass(instance);
     HMENU menu = BuildMainMenu();
     const SIZE frame = FrameSize(ClientSize());
-    HWND window = CreateWindowExA(kWindowExStyle, kMainForm.className, kMainForm.caption, kWindowStyle,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, owner, menu,
-                                  instance, const_cast<FormServices*>(&services));
+    const POINT at = CentredOnDesktop(frame);
+    HWND window = CreateWindowExA(kWindowExStyle, kMainForm.className, kMainForm.caption, kWindowStyle, at.x,
+                                  at.y, frame.cx, frame.cy, owner, menu, instance,
+                                  const_cast<FormServices*>(&services));
     if (window == nullptr) {
         DestroyMenu(menu);
         return nullptr;
