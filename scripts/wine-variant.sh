@@ -24,6 +24,9 @@ if [ ! -f "$base/system.reg" ]; then
   exit 1
 fi
 
+case $variant in
+  "" | / | "$base" | "$base"/*) echo "wine-variant: $variant cannot be the variant's prefix" >&2; exit 2 ;;
+esac
 if [ -f "$variant/system.reg" ]; then WINEPREFIX=$variant wineserver -k 2>/dev/null || true; fi
 rm -rf "$variant"
 mkdir -p "$variant/dosdevices"

@@ -249,6 +249,7 @@ TEST_F(MainWindowTest, HasAFixedCentredFrameWithTheFormsFontsAndIcon) {
         EXPECT_EQ(windowFont.first, "MS Sans Serif");
         if (SystemDpi() == kDesignDpi) {
             EXPECT_EQ(windowFont.second, 11);
+            EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0), 13);
         }
     }
     for (const char* control : {"Trc", "TrcLabel", "GroupBox3", "RefreshButton", "Label4"}) {
