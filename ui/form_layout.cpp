@@ -5,8 +5,11 @@
 
 const FormDescription kMainForm = {"TSetRegisterForm", "Quillon V0.25b", 392, 400};
 
-const FontDescription kWindowFont = {"MS Sans Serif", 11, false, kWindowTextColour};
-const FontDescription kSiteNameFont = {"Microsoft Sans Serif", 16, true, 0x00808000};  // teal
+// Where MS Sans Serif is missing, the face the system gives its dialogs has metrics
+// made for the same small controls; any other face the font mapper picked might be
+// wider and clip the lists' texts.
+const FontDescription kWindowFont = {"MS Sans Serif", 11, false, kWindowTextColour, "MS Shell Dlg"};
+const FontDescription kSiteNameFont = {"Microsoft Sans Serif", 16, true, 0x00808000, ""};  // teal
 
 namespace {
 

@@ -21,9 +21,10 @@ constexpr int32_t kWindowTextColour = -1;
 
 struct FontDescription {
     const char* face;
-    int characterHeight;  // pixels, internal leading not counted
+    int characterHeight;  // pixels at 96 dpi, internal leading not counted
     bool fixedPitch;
     int32_t colour;       // 0x00BBGGRR, or kWindowTextColour
+    const char* fallbackFace;  // taken where the system lacks `face`; "" for none
 };
 
 extern const FontDescription kWindowFont;

@@ -14,6 +14,7 @@
 #include "model/settings.h"
 #include "ui/access_keys.h"
 #include "ui/form_layout.h"
+#include "ui/form_scale.h"
 #include "ui/open_dialog.h"
 #include "ui/resource_ids.h"
 
@@ -24,9 +25,6 @@ namespace {
 constexpr int kFirstControlId = 100;
 constexpr int kFirstMenuId = 2000;
 constexpr int kMenuIdStride = 100;
-
-constexpr int kSelectionFieldHeight = 21;
-constexpr int kDropDownBorders = 2;  // the open list's frame, above and below its rows
 
 const char kUnknownText[] = "UNKNOWN";
 
@@ -71,16 +69,54 @@ std::string ListItemText(HWND list, LRESULT index) {
     return text;
 }
 
-HFONT CreateFormFont(const FontDescription& description) {
+// The width of a text in the font and the height of its line.
+SIZE TextBox(HDC dc, HFONT font, const char* text) {
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    return {extent.cx, metrics.tmHeight};
+}
+
+// The DPI the system draws at; the window scales its 96-dpi description to it.
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+HFONT CreateFontOfFace(const FontDescription& description, const char* face, int dpi) {
     LOGFONTA font = {};
-    font.lfHeight = -description.characterHeight;
+    font.lfHeight = -ScaleToDpi(description.characterHeight, dpi);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfPitchAndFamily = description.fixedPitch ? FIXED_PITCH : DEFAULT_PITCH;
-    lstrcpynA(font.lfFaceName, description.face, LF_FACESIZE);
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
     HFONT handle = CreateFontIndirectA(&font);
-    if (handle == nullptr) throw std::runtime_error(std::string("Unable to create the font ") + description.face);
+    if (handle == nullptr) throw std::runtime_error(std::string("Unable to create the font ") + face);
     return handle;
+}
+
+// The face the system really draws a font in.
+std::string RealisedFace(HFONT font) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, font);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(screen, sizeof face, face);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return face;
+}
+
+HFONT CreateFormFont(const FontDescription& description, int dpi) {
+    HFONT font = CreateFontOfFace(description, description.face, dpi);
+    if (description.fallbackFace[0] == '\0' || lstrcmpiA(RealisedFace(font).c_str(), description.face) == 0)
+        return font;
+    DeleteObject(font);
+    return CreateFontOfFace(description, description.fallbackFace, dpi);
 }
 
 const FontDescription& FontOf(const ControlDescription& control) {
@@ -167,7 +203,7 @@ ControlClass ClassOf(ControlKind kind) {
 class TSetRegisterForm {
 public:
     TSetRegisterForm(HWND window, const FormServices& services)
-        : window_(window), services_(services) {}
+        : window_(window), services_(services), dpi_(SystemDpi()) {}
     ~TSetRegisterForm() {
         if (windowFont_) DeleteObject(windowFont_);
         if (siteNameFont_) DeleteObject(siteNameFont_);
@@ -184,10 +220,12 @@ public:
 private:
     // Building.
     void CreateControls();
-    HWND CreateControl(const ControlDescription& control);
-    void SetLabelCaption(HWND label, const char* caption);
-    void SetSelectionFieldHeight(HWND list);
+    HWND CreateControl(const ControlDescription& control, HDC measuring);
+    void FitLabelToText(HWND label, const ControlDescription& description);
+    void SetSelectionFieldHeight(HWND list, int height);
     void SetDropDownRows(HWND list, size_t rows);
+    void FillList(HWND list, const RegisterField& field);
+    void FitListTexts();
     std::vector<FieldRow> FieldRows() const;
     HWND Control(const char* name) const { return FindFormControl(window_, name); }
     HFONT FontHandle(const ControlDescription& control) const;
@@ -222,6 +260,7 @@ private:
 
     HWND window_;
     FormServices services_;
+    int dpi_;
     HFONT windowFont_ = nullptr;
     HFONT siteNameFont_ = nullptr;
     std::vector<FieldRow> rows_;  // catalogue order
@@ -232,11 +271,12 @@ private:
 };
 
 void TSetRegisterForm::Build() {
-    windowFont_ = CreateFormFont(kWindowFont);
-    siteNameFont_ = CreateFormFont(kSiteNameFont);
+    windowFont_ = CreateFormFont(kWindowFont, dpi_);
+    siteNameFont_ = CreateFormFont(kSiteNameFont, dpi_);
     CreateControls();
     rows_ = FieldRows();
     for (const FieldRow& row : rows_) SetupFieldList(row.label, row.list, *row.field);
+    FitListTexts();
     EnableSetButton(false);
     ReadAllRegisters();
     RefreshAllLists();
@@ -247,19 +287,32 @@ HFONT TSetRegisterForm::FontHandle(const ControlDescription& control) const {
 }
 
 // In keyboard order, so that the Tab key visits the controls as the form lists them.
+// One device context measures the labels' texts for the whole pass.
 void TSetRegisterForm::CreateControls() {
+    HDC measuring = CreateCompatibleDC(nullptr);
     for (const ControlDescription* control : CreationOrder()) {
-        HWND handle = CreateControl(*control);
-        if (control->kind == ControlKind::FieldList) SetSelectionFieldHeight(handle);
-        if (control->width == 0 && control->height == 0) SetLabelCaption(handle, control->caption);
+        HWND handle = CreateControl(*control, measuring);
+        if (control->kind == ControlKind::FieldList)
+            SetSelectionFieldHeight(handle, ScaledClientBounds(*control, dpi_).height);
     }
+    DeleteDC(measuring);
 }
 
-HWND TSetRegisterForm::CreateControl(const ControlDescription& control) {
+// A field label starts with the field's name, which its row sets again. Labels whose
+// description gives no size are made the size of their text at once: resizing a
+// control afterwards costs more than measuring first.
+HWND TSetRegisterForm::CreateControl(const ControlDescription& control, HDC measuring) {
     const ControlClass kind = ClassOf(control.kind);
-    HWND handle = CreateWindowExA(0, kind.windowClass, control.caption, kind.style,
-                                  ClientLeft(control), ClientTop(control), control.width,
-                                  control.height, window_,
+    const RegisterField* field = control.kind == ControlKind::FieldLabel ? ShownField(control) : nullptr;
+    const char* caption = field != nullptr ? field->Name : control.caption;
+    ScaledBounds bounds = ScaledClientBounds(control, dpi_);
+    if (control.width == 0 && control.height == 0) {
+        const SIZE box = TextBox(measuring, FontHandle(control), caption);
+        bounds.width = box.cx;
+        bounds.height = box.cy;
+    }
+    HWND handle = CreateWindowExA(0, kind.windowClass, caption, kind.style, bounds.left, bounds.top,
+                                  bounds.width, bounds.height, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))),
                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)),
                                   nullptr);
@@ -269,45 +322,58 @@ HWND TSetRegisterForm::CreateControl(const ControlDescription& control) {
 }
 
 // Labels whose description gives no size take the size of their text.
-void TSetRegisterForm::SetLabelCaption(HWND label, const char* caption) {
-    SetWindowTextA(label, caption);
-    const ControlDescription* description = DescriptionOfId(GetDlgCtrlID(label));
-    if (description == nullptr || description->width != 0 || description->height != 0) return;
+void TSetRegisterForm::FitLabelToText(HWND label, const ControlDescription& description) {
+    if (description.width != 0 || description.height != 0) return;
     HDC dc = GetDC(label);
-    HGDIOBJ previous = SelectObject(dc, FontHandle(*description));
-    SIZE extent = {};
-    GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &extent);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, previous);
+    const SIZE box = TextBox(dc, FontHandle(description), WindowText(label).c_str());
     ReleaseDC(label, dc);
-    SetWindowPos(label, nullptr, 0, 0, extent.cx, metrics.tmHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(label, nullptr, 0, 0, box.cx, box.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int WindowHeight(HWND window) {
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    return bounds.bottom - bounds.top;
 }
 
 // The selection field follows the font unless told otherwise; the lists keep the
-// height of the form description whatever the font's metrics.
-void TSetRegisterForm::SetSelectionFieldHeight(HWND list) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        RECT bounds;
-        GetWindowRect(list, &bounds);
-        const int difference = kSelectionFieldHeight - (bounds.bottom - bounds.top);
-        if (difference == 0) return;
-        const LRESULT field = SendMessageA(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-        SendMessageA(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + difference);
+// height of the form description whatever the font's metrics. What the list reports
+// as its field's height need not be what it takes when told (Wine counts a frame in
+// one and not the other), so the request is corrected by what the list became.
+void TSetRegisterForm::SetSelectionFieldHeight(HWND list, int height) {
+    int difference = height - WindowHeight(list);
+    if (difference == 0) return;
+    LRESULT request = SendMessageA(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0) + difference;
+    for (int attempt = 0; attempt < 3 && difference != 0 && request > 0; ++attempt) {
+        SendMessageA(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
+        difference = height - WindowHeight(list);
+        request += difference;
     }
 }
 
+// The frame around the rows of a list's drop-down, above and below together, from
+// the styles the drop-down really has (it has no size of its own until it opens).
+int DropDownBorders(HWND list) {
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (!GetComboBoxInfo(list, &parts) || parts.hwndList == nullptr) return 0;
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_EXSTYLE)));
+    return frame.bottom - frame.top;
+}
+
 // The classic drop-down opens as tall as the list was made; the newer one counts
-// rows (CB_SETMINVISIBLE). Both are set so that every entry shows without scrolling.
+// rows (CB_SETMINVISIBLE). Both are set so that every entry shows without scrolling,
+// from the heights the list really has: its selection field (a closed list's window
+// is just that), its entries and the frame of its drop-down.
 void TSetRegisterForm::SetDropDownRows(HWND list, size_t rows) {
-    const int shown = static_cast<int>(std::max<size_t>(rows, 1));
-    SendMessageA(list, CB_SETMINVISIBLE, static_cast<WPARAM>(shown), 0);
-    const LRESULT itemHeight = SendMessageA(list, CB_GETITEMHEIGHT, 0, 0);
-    RECT bounds;
-    GetWindowRect(list, &bounds);
-    SetWindowPos(list, nullptr, 0, 0, bounds.right - bounds.left,
-                 kSelectionFieldHeight + shown * static_cast<int>(itemHeight) + kDropDownBorders,
+    SendMessageA(list, CB_SETMINVISIBLE, static_cast<WPARAM>(std::max<size_t>(rows, 1)), 0);
+    const int itemHeight = static_cast<int>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));
+    RECT field;
+    GetWindowRect(list, &field);
+    SetWindowPos(list, nullptr, 0, 0, field.right - field.left,
+                 DropDownListHeight(field.bottom - field.top, itemHeight, rows, DropDownBorders(list)),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -330,19 +396,64 @@ std::vector<FieldRow> TSetRegisterForm::FieldRows() const {
 
 void TSetRegisterForm::SetupFieldList(HWND label, HWND list, const RegisterField& field) {
     ProgramUpdate update(updatingLists_);
-    SetLabelCaption(label, field.Name);
+    const ControlDescription* description = DescriptionOfId(GetDlgCtrlID(label));
+    if (WindowText(label) != field.Name) {
+        SetWindowTextA(label, field.Name);
+        if (description != nullptr) FitLabelToText(label, *description);
+    }
     SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&field));
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     SetListText(list, kUnknownText);
-    size_t count = 0;
-    for (; field.Choices[count] != &NoChoice; ++count) {
-        const FieldChoice* choice = field.Choices[count];
+    FillList(list, field);
+    SetDropDownRows(list, ChoiceCount(field));
+}
+
+// Each entry is the choice's text paired with the choice itself. The list draws
+// nothing while it fills: nobody would see the entries arrive one by one.
+void TSetRegisterForm::FillList(HWND list, const RegisterField& field) {
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (size_t i = 0; field.Choices[i] != &NoChoice; ++i) {
+        const FieldChoice* choice = field.Choices[i];
         const std::string text = ChoiceDisplayLabel(field, *choice);
         const LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (index < 0) throw std::runtime_error(std::string("Unable to fill the list ") + field.Name);
         SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(choice));
     }
-    SetDropDownRows(list, count);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+}
+
+// The widest text a field's list can show: an entry, or "UNKNOWN".
+int WidestListText(HDC dc, HFONT font, const RegisterField& field) {
+    int widest = TextBox(dc, font, kUnknownText).cx;
+    for (size_t i = 0; field.Choices[i] != &NoChoice; ++i) {
+        const std::string text = ChoiceDisplayLabel(field, *field.Choices[i]);
+        widest = std::max(widest, static_cast<int>(TextBox(dc, font, text.c_str()).cx));
+    }
+    return widest;
+}
+
+// Narrows the margins at the sides of the list's text field where a text that wide
+// would not fit between them.
+void MakeRoomInTextField(HWND list, int textWidth) {
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (!GetComboBoxInfo(list, &parts) || parts.hwndItem == nullptr) return;
+    RECT field;
+    GetClientRect(parts.hwndItem, &field);
+    const LRESULT margins = SendMessageA(parts.hwndItem, EM_GETMARGINS, 0, 0);
+    if (textWidth <= field.right - LOWORD(margins) - HIWORD(margins)) return;
+    const int margin = std::max(0, static_cast<int>(field.right - textWidth) / 2);
+    SendMessageA(parts.hwndItem, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
+}
+
+// A text field keeps a margin at each side of its text. Where the font is wider than
+// the one the form was drawn with (MS Sans Serif missing), the margins give way so
+// that "UNKNOWN" and every entry still show whole.
+void TSetRegisterForm::FitListTexts() {
+    HDC measuring = CreateCompatibleDC(nullptr);
+    for (const FieldRow& row : rows_)
+        MakeRoomInTextField(row.list, WidestListText(measuring, windowFont_, *row.field));
+    DeleteDC(measuring);
 }
 
 const RegisterField* TSetRegisterForm::BoundField(HWND list) {
@@ -610,27 +721,37 @@ void RegisterFormClass(HINSTANCE instance) {
     if (!RegisterClassExA(&windowClass)) throw std::runtime_error("Unable to register the main window's class");
 }
 
-SIZE FrameSize(int clientWidth, int clientHeight) {
-    RECT frame = {0, 0, clientWidth, clientHeight};
+// The form's client area at the system's DPI.
+SIZE ClientSize() {
+    const int dpi = SystemDpi();
+    return {ScaleToDpi(kMainForm.clientWidth, dpi), ScaleToDpi(kMainForm.clientHeight, dpi)};
+}
+
+SIZE FrameSize(SIZE clientSize) {
+    RECT frame = {0, 0, clientSize.cx, clientSize.cy};
     AdjustWindowRectEx(&frame, kWindowStyle, TRUE, kWindowExStyle);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// Places the frame so that the client area has the form's size (the menu bar lies
-// outside it, however many lines it takes) and the window sits centred on the desktop.
+POINT CentredOnDesktop(SIZE frame) {
+    return {(GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2};
+}
+
+// The window is created centred with the frame the form's client area needs. Where the
+// menu bar takes more lines than one (it lies outside the client area), the frame grows
+// and is centred again.
 void FitAndCentre(HWND window) {
-    SIZE frame = FrameSize(kMainForm.clientWidth, kMainForm.clientHeight);
+    const SIZE wanted = ClientSize();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        RECT client;
+        RECT client, bounds;
         GetClientRect(window, &client);
-        const int dx = kMainForm.clientWidth - client.right;
-        const int dy = kMainForm.clientHeight - client.bottom;
+        const int dx = wanted.cx - client.right;
+        const int dy = wanted.cy - client.bottom;
         if (dx == 0 && dy == 0) return;
-        frame.cx += dx;
-        frame.cy += dy;
+        GetWindowRect(window, &bounds);
+        const SIZE frame = {bounds.right - bounds.left + dx, bounds.bottom - bounds.top + dy};
+        const POINT at = CentredOnDesktop(frame);
+        SetWindowPos(window, nullptr, at.x, at.y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -645,10 +766,11 @@ const FormServices& ProgramServices() {
 HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
     RegisterFormClass(instance);
     HMENU menu = BuildMainMenu();
-    const SIZE frame = FrameSize(kMainForm.clientWidth, kMainForm.clientHeight);
-    HWND window = CreateWindowExA(kWindowExStyle, kMainForm.className, kMainForm.caption, kWindowStyle,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, owner, menu,
-                                  instance, const_cast<FormServices*>(&services));
+    const SIZE frame = FrameSize(ClientSize());
+    const POINT at = CentredOnDesktop(frame);
+    HWND window = CreateWindowExA(kWindowExStyle, kMainForm.className, kMainForm.caption, kWindowStyle, at.x,
+                                  at.y, frame.cx, frame.cy, owner, menu, instance,
+                                  const_cast<FormServices*>(&services));
     if (window == nullptr) {
         DestroyMenu(menu);
         return nullptr;

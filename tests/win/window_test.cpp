@@ -22,6 +22,7 @@
 #include "tests/win/test_files.h"
 #include "tests/win/ui_driver.h"
 #include "ui/form_layout.h"
+#include "ui/form_scale.h"
 #include "ui/resource_ids.h"
 #include "ui/setregform.h"
 
@@ -62,6 +63,59 @@ struct Fake {
 };
 
 constexpr uint32_t kPowerOnTiming1 = 0x3333310A;  // the simulation's DRAM Timing 1
+
+// The test run starts these tests at several system DPIs and also without the window's
+// font; the form is drawn at 96 dpi and scaled to the DPI the system reports.
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int Scaled(int length) { return ScaleToDpi(length, SystemDpi()); }
+
+std::vector<LONG> ScaledPlace(const ControlDescription& control) {
+    const ScaledBounds bounds = ScaledClientBounds(control, SystemDpi());
+    return {bounds.left, bounds.top, bounds.width, bounds.height};
+}
+
+int CALLBACK NoteFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const char* face) {
+    LOGFONTA wanted = {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExA(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// A text as a control's font draws it, and that font's metrics.
+struct Drawn {
+    SIZE extent;
+    TEXTMETRICA metrics;
+    std::string face;
+};
+
+Drawn DrawnWithFontOf(HWND control, const std::string& text) {
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    Drawn drawn = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &drawn.extent);
+    GetTextMetricsA(dc, &drawn.metrics);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    drawn.face = face;
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return drawn;
+}
 
 std::string ListOf(const RegisterField& field) {
     for (size_t i = 0; i < kFormControlCount; ++i)
@@ -171,29 +225,44 @@ TEST_F(MainWindowTest, HasAFixedCentredFrameWithTheFormsFontsAndIcon) {
     EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
     RECT client, frame;
     GetClientRect(form_, &client);
-    EXPECT_EQ(client.right, 392);
-    EXPECT_EQ(client.bottom, 400);
+    EXPECT_EQ(client.right, Scaled(392));
+    EXPECT_EQ(client.bottom, Scaled(400));
     GetWindowRect(form_, &frame);
     EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
     EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
     EXPECT_EQ(GetClassLongPtrA(form_, GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
 
-    // The face each control really got, and its character height.
-    HDC dc = GetDC(form_);
-    auto font = [dc](HWND control) {
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-        char face[LF_FACESIZE] = {};
-        GetTextFaceA(dc, sizeof face, face);
-        TEXTMETRICA metrics;
-        GetTextMetricsA(dc, &metrics);
-        SelectObject(dc, previous);
-        return std::make_pair(std::string(face), metrics.tmHeight - metrics.tmInternalLeading);
+    // The face each control really got, and its character height. Where the window's
+    // font is missing the system picks another face; it must still be the same for all.
+    auto font = [](HWND control) {
+        const Drawn drawn = DrawnWithFontOf(control, "");
+        return std::make_pair(drawn.face, drawn.metrics.tmHeight - drawn.metrics.tmInternalLeading);
     };
-    for (const char* control : {"Trc", "TrcLabel", "GroupBox3", "RefreshButton", "Label4"})
-        EXPECT_EQ(font(Control(control)), std::make_pair(std::string("MS Sans Serif"), 11L)) << control;
-    EXPECT_EQ(font(Control("Label3")).second, 16);
-    ReleaseDC(form_, dc);
-    EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0), 13);
+    // The heights asked for scale with the DPI; a bitmap face may come out a size below.
+    auto asked = [](HWND control) {
+        LOGFONTA font = {};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return -font.lfHeight;
+    };
+    const auto windowFont = font(Control("Trc"));
+    if (FontInstalled("MS Sans Serif")) {
+        EXPECT_EQ(windowFont.first, "MS Sans Serif");
+        if (SystemDpi() == kDesignDpi) {
+            EXPECT_EQ(windowFont.second, 11);
+            EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0), 13);
+        }
+    }
+    for (const char* control : {"Trc", "TrcLabel", "GroupBox3", "RefreshButton", "Label4"}) {
+        EXPECT_EQ(font(Control(control)), windowFont) << control;
+        EXPECT_EQ(asked(Control(control)), Scaled(11)) << control;
+    }
+    EXPECT_EQ(asked(Control("Label3")), Scaled(16));
+    if (SystemDpi() == kDesignDpi) {
+        EXPECT_EQ(font(Control("Label3")).second, 16);
+    }
+    // The entries keep the natural height of the font (13 pixels at 96 dpi).
+    EXPECT_EQ(SendMessageA(Control("Trc"), CB_GETITEMHEIGHT, 0, 0),
+              DrawnWithFontOf(Control("Trc"), "").metrics.tmHeight);
 
     // One 32 x 32 image of 16 colours (4 bits a pixel), which the window shows.
     HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(IDI_QUILLON), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
@@ -218,31 +287,117 @@ TEST_F(MainWindowTest, ControlsLieWhereTheFormPlacesThem) {
         {"AutoPrecharge", {104, 24, 81, 21}},    {"Tr2w", {296, 168, 81, 21}},
         {"PCIBusLatency", {136, 280, 81, 21}},   {"RefreshButton", {19, 352, 75, 25}},
         {"SetRegistersButton", {99, 352, 75, 25}}, {"Label3", {192, 368, 185, 20}}};
-    for (const auto& [name, rectangle] : expected) EXPECT_EQ(placed(name), rectangle) << name;
-    EXPECT_EQ(placed("Label2")[0], 208);
-    EXPECT_EQ(placed("Label4")[1], 352);
+    if (SystemDpi() == kDesignDpi) {
+        for (const auto& [name, rectangle] : expected) EXPECT_EQ(placed(name), rectangle) << name;
+        EXPECT_EQ(placed("Label2")[0], 208);
+        EXPECT_EQ(placed("Label4")[1], 352);
+    }
+    for (const auto& [name, rectangle] : expected)
+        EXPECT_EQ(placed(name), ScaledPlace(*FindControl(name.c_str()))) << name;
+    EXPECT_EQ(placed("Label2")[0], ScaledPlace(*FindControl("Label2"))[0]);
+    EXPECT_EQ(placed("Label4")[1], ScaledPlace(*FindControl("Label4"))[1]);
     EXPECT_EQ(ControlText(Control("Label4")), "July 2004");
 
     for (const RegisterField& field : FieldCatalogue) {
         const std::string list = ListOf(field);
         const ControlDescription& description = *FindControl(list.c_str());
         const std::vector<LONG> at = placed(list), label = placed(list + "Label");
-        EXPECT_EQ(at, (std::vector<LONG>{ClientLeft(description), ClientTop(description), 81, 21})) << list;
-        EXPECT_EQ(label[0], at[0] - description.left + 8) << list;
-        EXPECT_EQ(label[1], at[1] + 4) << list;
-        EXPECT_EQ(label[3], 13) << list;
+        EXPECT_EQ(at, ScaledPlace(description)) << list;
+        EXPECT_EQ(at[3], Scaled(21)) << list << ": the selection field keeps the form's height";
+        const std::vector<LONG> labelAt = ScaledPlace(*FindControl((list + "Label").c_str()));
+        EXPECT_EQ(label[0], labelAt[0]) << list;
+        EXPECT_EQ(label[1], labelAt[1]) << list;  // 4 pixels (at 96 dpi) below the list's top
+        EXPECT_EQ(label[3], DrawnWithFontOf(Control(list), "").metrics.tmHeight) << list;  // 13 at 96 dpi
         EXPECT_GT(label[2], 10) << list;
         EXPECT_LT(label[0] + label[2], at[0]) << list << "'s label runs into it";
     }
     for (const char* button : {"RefreshButton", "SetRegistersButton"})
         EXPECT_FALSE(GetWindowLongA(Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON) << button;
 
-    // A picture for people to look at; the test run turns it into a PNG.
+    // A picture for people to look at, one for each DPI and font the run tries; the
+    // test run turns it into a PNG.
+    std::string name = "main_window";
+    if (SystemDpi() != kDesignDpi) name += "_" + std::to_string(SystemDpi()) + "dpi";
+    if (!FontInstalled("MS Sans Serif")) name += "_without_font";
     const std::string screenshots = std::string(startFolder_) + "\\..\\screenshots";
     CreateDirectoryA(screenshots.c_str(), nullptr);
     RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     PumpMessages(form_);
-    EXPECT_TRUE(SaveScreenshot(form_, screenshots + "\\main_window.bmp"));
+    EXPECT_TRUE(SaveScreenshot(form_, screenshots + "\\" + name + ".bmp"));
+}
+
+// At any DPI and with any font: no control covers another, each lies inside its group
+// box and the client area, and every caption, label and list entry shows whole.
+TEST_F(MainWindowTest, NothingOverlapsAndEveryTextShowsWhole) {
+    Open();
+    auto rect = [this](const ControlDescription& control) {
+        RECT r;
+        GetWindowRect(Control(control.name), &r);
+        MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT client;
+    GetClientRect(form_, &client);
+    for (size_t i = 0; i < kFormControlCount; ++i) {
+        const ControlDescription& control = kFormControls[i];
+        const RECT r = rect(control);
+        const ControlDescription* group = FindControl(control.parent);
+        const RECT outer = group ? rect(*group) : client;
+        EXPECT_TRUE(r.left >= outer.left && r.top >= outer.top && r.right <= outer.right && r.bottom <= outer.bottom)
+            << control.name << " sticks out of " << (group ? group->name : "the window");
+        if (control.kind == ControlKind::GroupBox) continue;
+        for (size_t j = i + 1; j < kFormControlCount; ++j) {
+            const ControlDescription& other = kFormControls[j];
+            RECT overlap;
+            if (other.kind != ControlKind::GroupBox) {
+                const RECT o = rect(other);
+                EXPECT_FALSE(IntersectRect(&overlap, &r, &o)) << control.name << " covers " << other.name;
+            }
+        }
+    }
+
+    for (const char* name : {"GroupBox3", "TimingGroupBox", "GroupBox2"}) {
+        const ControlDescription& group = *FindControl(name);
+        const Drawn caption = DrawnWithFontOf(Control(name), group.caption);
+        const RECT r = rect(group);
+        EXPECT_LE(caption.extent.cx + 2 * Scaled(8), r.right - r.left) << name << "'s caption is cut off";
+        for (size_t i = 0; i < kFormControlCount; ++i) {
+            if (std::string(kFormControls[i].parent) != name) continue;
+            EXPECT_LE(r.top + caption.metrics.tmHeight, rect(kFormControls[i]).top)
+                << name << "'s caption runs into " << kFormControls[i].name;
+        }
+    }
+    for (size_t i = 0; i < kFormControlCount; ++i) {
+        const ControlDescription& control = kFormControls[i];
+        HWND handle = Control(control.name);
+        const RECT r = rect(control);
+        if (control.kind == ControlKind::Button || control.kind == ControlKind::InfoLabel ||
+            control.kind == ControlKind::FieldLabel) {
+            const Drawn text = DrawnWithFontOf(handle, ControlText(handle));
+            EXPECT_LE(text.extent.cx, r.right - r.left) << control.name << " is clipped";
+            EXPECT_LE(text.metrics.tmHeight, r.bottom - r.top) << control.name << " is clipped";
+        }
+        if (control.kind != ControlKind::FieldList) continue;
+        COMBOBOXINFO parts = {};
+        parts.cbSize = sizeof parts;
+        GetComboBoxInfo(handle, &parts);
+        // The text field draws between its margins.
+        RECT field;
+        GetClientRect(parts.hwndItem, &field);
+        const LRESULT margins = SendMessageA(parts.hwndItem, EM_GETMARGINS, 0, 0);
+        field.right -= LOWORD(margins) + HIWORD(margins);
+        std::vector<std::string> texts = {"UNKNOWN"};
+        for (LRESULT e = 0; e < SendMessageA(handle, CB_GETCOUNT, 0, 0); ++e) {
+            char entry[64] = {};
+            SendMessageA(handle, CB_GETLBTEXT, static_cast<WPARAM>(e), reinterpret_cast<LPARAM>(entry));
+            texts.push_back(entry);
+        }
+        for (const std::string& text : texts) {
+            const Drawn drawn = DrawnWithFontOf(handle, text);
+            EXPECT_LE(drawn.extent.cx, field.right) << control.name << " clips \"" << text << "\" in " << drawn.face;
+            EXPECT_LE(drawn.metrics.tmHeight, field.bottom) << control.name << " clips \"" << text << "\"";
+        }
+    }
 }
 
 TEST_F(MainWindowTest, DropDownsOpenWithEveryEntryVisibleAndOpeningIsNoPick) {
@@ -261,10 +416,16 @@ TEST_F(MainWindowTest, DropDownsOpenWithEveryEntryVisibleAndOpeningIsNoPick) {
         GetWindowRect(info.hwndList, &opened);
         GetClientRect(info.hwndList, &shown);
         SendMessageA(info.hwndList, LB_GETITEMRECT, rows - 1, reinterpret_cast<LPARAM>(&last));
-        EXPECT_EQ(closed.bottom - closed.top, 21) << field.Key;
-        EXPECT_EQ(opened.top, closed.bottom) << field.Key;
-        EXPECT_EQ(opened.bottom - opened.top, rows * 13 + 2) << field.Key;
-        EXPECT_EQ(shown.bottom, rows * 13) << field.Key;
+        const int itemHeight = static_cast<int>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));  // 13 at 96 dpi
+        EXPECT_EQ(closed.bottom - closed.top, Scaled(21)) << field.Key;
+        const int height = rows * itemHeight + 2 * GetSystemMetrics(SM_CYBORDER);
+        EXPECT_EQ(opened.bottom - opened.top, height) << field.Key;
+        if (closed.bottom + height <= GetSystemMetrics(SM_CYSCREEN)) {
+            EXPECT_EQ(opened.top, closed.bottom) << field.Key;
+        } else {  // no room below the list at this DPI: the drop-down moves, whole, onto the screen
+            EXPECT_TRUE(opened.top >= 0 && opened.bottom <= GetSystemMetrics(SM_CYSCREEN)) << field.Key;
+        }
+        EXPECT_EQ(shown.bottom, rows * itemHeight) << field.Key;
         EXPECT_LE(last.bottom, shown.bottom) << field.Key << ": the last entry is hidden";
         EXPECT_FALSE(GetWindowLongA(info.hwndList, GWL_STYLE) & WS_VSCROLL) << field.Key;
         SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
