@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
 
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/messages.h"
+#include "model/program_error.h"
 #include "model/settings.h"
 
 namespace {
@@ -45,7 +45,7 @@ public:
             RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                            static_cast<DWORD>(data.size() + 1));
         if (result != ERROR_SUCCESS)
-            throw std::runtime_error(std::string("Failed to set data for '") + name + "'");
+            throw ProgramError(std::string("Failed to set data for '") + name + "'");
     }
 
     bool DeleteValue(const char* name) { return RegDeleteValueA(key_, name) == ERROR_SUCCESS; }
