@@ -30,7 +30,7 @@ status=0
 post_xp_crt=" _fseeki64 _ftelli64 strnlen wcsnlen _set_invalid_parameter_handler
   _get_invalid_parameter_handler _create_locale _free_locale _get_current_locale
   _configthreadlocale _aligned_msize _recalloc _set_abort_behavior _set_purecall_handler
-  _get_errno _set_errno _get_doserrno __iob_func _wcsnlen "
+  _get_errno _set_errno _get_doserrno "
 while read -r dll name; do
   [ "$dll" = MSVCRT.DLL ] || continue
   case "$name" in
