@@ -60,6 +60,7 @@ missing_names() {  # <log>: the names the compiler did not know
     grep -o "'[:A-Za-z0-9_]*'" | tr -d ":'" | sort -u | paste -sd' '
 }
 
+also_2000=" (and on Windows 2000 SP4)"
 for file in "$work/imports.cpp" "$source_dir/app/lazy_imports.cpp"; do
   what="quillon.exe's imports"
   [ "$file" = "$work/imports.cpp" ] || what="functions bound on first use (app/lazy_imports.cpp)"
@@ -69,12 +70,13 @@ for file in "$work/imports.cpp" "$source_dir/app/lazy_imports.cpp"; do
     status=1
   elif ! compiles_at 0x0500 "$file" "$work/w2k.log"; then
     echo "note: $what need more than Windows 2000: $(missing_names "$work/w2k.log")"
+    also_2000=""
   fi
 done
 
 count=$(wc -l <"$work/imports")
 if [ $status = 0 ]; then
-  echo "$count imports and the functions bound on first use exist on Windows XP SP3"
+  echo "$count imports and the functions bound on first use exist on Windows XP SP3$also_2000"
   echo "1 passed, 0 failed"
 fi
 exit $status
