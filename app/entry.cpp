@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 
 #include "app/app_paths.h"
 #include "app/command_line.h"

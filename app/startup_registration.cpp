@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_guard.h"
 #include "app/messages.h"
+#include "hw/program_error.h"
 #include "model/settings.h"
 
 namespace {
@@ -47,7 +47,7 @@ public:
             RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                            static_cast<DWORD>(data.size() + 1));
         if (result != ERROR_SUCCESS)
-            throw std::runtime_error(std::string("Failed to set data for '") + name + "'");
+            throw ProgramError(std::string("Failed to set data for '") + name + "'");
     }
 
     // The string value's text; empty when it is absent or no string.

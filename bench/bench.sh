@@ -1,51 +1,69 @@
 #!/usr/bin/env bash
 # Prints Quillon's speed and size figures under Wine against the simulated chipset.
 # Not a test: it only measures. Usage: bash bench/bench.sh [runs]
+# Measures the 32-bit product where this host executes 32-bit code, otherwise (or with
+# QUILLON_NO_32BIT=1) the 64-bit build in its place; the table says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
 bash scripts/setup.sh
 source scripts/wine-session.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target quillon io_sim bench_empty_program bench_empty_window \
-  bench_launch_timer >/dev/null
+preset=$(wine_run_preset)
+report_skipped_32bit_runs "the 32-bit product's timings; the 64-bit build is measured instead."
+targets=(quillon io_sim bench_empty_program bench_empty_window bench_launch_timer)
+for p in $(printf '%s\n' "$preset" win32 | sort -u); do
+  cmake --preset "$p" >/dev/null
+  cmake --build --preset "$p" --target "${targets[@]}" >/dev/null
+done
 
+build=build/$preset
 work=build/bench-run
 rm -rf "$work" && mkdir -p "$work"
 cp examples/sample.qln "$work/full.qln"
 trap stop_wine_session EXIT
 start_wine_session --display
 
-win() { winepath -w "$1"; }
-export WINEPATH; WINEPATH=$(win build/win32/sim)
-export QUILLON_SIM_STATE; QUILLON_SIM_STATE=$(win "$work/chipset.txt")
-timer="build/win32/bench/bench_launch_timer.exe"
-quillon=$(win build/win32/bin/quillon.exe)
-empty=$(win build/win32/bench/bench_empty_program.exe)
-empty_window=$(win build/win32/bench/bench_empty_window.exe)
-full=$(win "$work/full.qln")
+export WINEPATH; WINEPATH=$(windows_path "$build/sim")
+export QUILLON_SIM_STATE; QUILLON_SIM_STATE=$(windows_path "$work/chipset.txt")
+timer="$build/bench/bench_launch_timer.exe"
+quillon=$(windows_path "$build/bin/quillon.exe")
+empty=$(windows_path "$build/bench/bench_empty_program.exe")
+empty_window=$(windows_path "$build/bench/bench_empty_window.exe")
+full=$(windows_path "$work/full.qln")
 
-median() { wine "$timer" "$@" 2>/dev/null | tr -d '\r'; }
+medians() { "$QUILLON_WINE" "$timer" "$@" 2>/dev/null | tr -d '\r' | paste -sd' '; }
 ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
+kib() { python3 -c "print(f'{$(stat -c %s "$1") / 1024:.1f}')"; }
 
-apply_ms=$(median exit "$runs" "$quillon" "$full")
-empty_ms=$(median exit "$runs" "$empty")
-window_ms=$(median idle "$runs" "$quillon")
-empty_window_ms=$(median idle "$runs" "$empty_window")
+# Wine's own services are still settling after the start: let them, before measuring.
+medians exit 5 "$empty" "" "$quillon" "$full" >/dev/null
 
+read -r apply_ms empty_ms <<<"$(medians exit "$runs" "$quillon" "$full" "$empty" "")"
+read -r window_ms empty_window_ms <<<"$(medians idle "$runs" "$quillon" "" "$empty_window" "")"
+
+# One more silent apply, with the simulated chipset logging its port calls and Wine
+# naming every DLL it loads, in order.
 log="$work/ports.log"
-QUILLON_SIM_LOG=$(win "$log") wine build/win32/bin/quillon.exe "$full" 2>/dev/null
+QUILLON_SIM_LOG=$(windows_path "$log") WINEDEBUG=+loaddll \
+  "$QUILLON_WINE" "$build/bin/quillon.exe" "$full" 2>"$work/loaddll.txt" >/dev/null
 port_calls=$(wc -l <"$log")
+loaded=$(sed -n 's/.*Loaded L"\([^"]*\)".*/\1/p' "$work/loaddll.txt" | sed 's/.*\\//' |
+  tr 'A-Z' 'a-z' | awk '!seen[$0]++' | paste -sd' ')
 
-size=$(stat -c %s build/win32/bin/quillon.exe)
-imports=$(x86_64-w64-mingw32-objdump -p build/win32/bin/quillon.exe 2>/dev/null |
-  awk '/DLL Name:/ {print $3}' | sort | paste -sd' ')
+imports() {
+  x86_64-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ {print $3}' | sort | paste -sd' '
+}
 
-echo "Quillon benchmark (Wine, median of $runs runs)"
-printf '  silent apply:     %8.2f ms   empty program: %8.2f ms   ratio %s (goal <= 1.10)\n' \
-  "$apply_ms" "$empty_ms" "$(ratio "$apply_ms" "$empty_ms")"
-printf '  window ready:     %8.2f ms   empty window:  %8.2f ms   ratio %s (goal <= 1.25)\n' \
-  "$window_ms" "$empty_window_ms" "$(ratio "$window_ms" "$empty_window_ms")"
-printf '  port calls per silent apply: %s (goal 36)\n' "$port_calls"
-printf '  quillon.exe size: %s bytes = %s KiB (goal <= 128 KiB)\n' "$size" "$((size / 1024))"
-printf '  imports: %s\n' "$imports"
+row() { printf '  %-32s %-12s %-12s %s\n' "$@"; }
+echo "Quillon benchmark: $preset build under Wine ($($QUILLON_WINE --version)), median of $runs runs"
+row "measure" "quillon" "baseline" "ratio (goal)"
+row "silent apply / empty program" "$apply_ms ms" "$empty_ms ms" \
+  "$(ratio "$apply_ms" "$empty_ms") (<= 1.10)"
+row "window ready / empty window" "$window_ms ms" "$empty_window_ms ms" \
+  "$(ratio "$window_ms" "$empty_window_ms") (<= 1.25)"
+for p in $(printf '%s\n' win32 "$preset" | sort -u); do
+  row "stripped quillon.exe ($p)" "$(kib "build/$p/bin/quillon.exe") KiB" "" "(<= 128 KiB)"
+done
+row "port calls per silent apply" "$port_calls" "" "(36)"
+echo "  imports of quillon.exe ($preset): $(imports "$build/bin/quillon.exe")"
+echo "  DLLs loaded by a silent apply: $loaded"

@@ -1,7 +1,9 @@
-// Starts a program repeatedly and prints the median time, in milliseconds, until it
-// ends ("exit") or until its window is up and waiting for input ("idle"; the window
-// is then closed and the program's end awaited outside the measurement).
-// Usage: launch_timer <exit|idle> <runs> <program> [argument tail]
+// Starts programs repeatedly and prints the median time of each, in milliseconds, one
+// per line, until it ends ("exit") or until its window is up and waiting for input
+// ("idle"; the window is then closed and the program's end awaited outside the
+// measurement). The programs take turns, so a load that comes and goes on the host
+// weighs on all of them alike.
+// Usage: launch_timer <exit|idle> <runs> <program> <argument tail> [<program> <tail>]...
 #include <windows.h>
 
 #include <algorithm>
@@ -56,17 +58,30 @@ double TimeOneRun(bool untilIdle, const std::string& program, const std::string&
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: launch_timer <exit|idle> <runs> <program> [argument tail]\n");
+    if (argc < 5 || (argc - 3) % 2 != 0) {
+        std::fprintf(stderr,
+                     "usage: launch_timer <exit|idle> <runs> <program> <argument tail> "
+                     "[<program> <argument tail>]...\n");
         return 2;
     }
     const bool untilIdle = std::string(argv[1]) == "idle";
     const int runs = std::max(1, std::atoi(argv[2]));
-    const std::string tail = argc > 4 ? argv[4] : "";
-    std::vector<double> times;
-    TimeOneRun(untilIdle, argv[3], tail);  // warm the file cache
-    for (int i = 0; i < runs; ++i) times.push_back(TimeOneRun(untilIdle, argv[3], tail));
-    std::sort(times.begin(), times.end());
-    std::printf("%.2f\n", times[times.size() / 2]);
+    const int programs = (argc - 3) / 2;
+    auto program = [&](int p) { return std::string(argv[3 + 2 * p]); };
+    auto tail = [&](int p) { return std::string(argv[4 + 2 * p]); };
+    std::vector<std::vector<double>> times(programs);
+    for (int p = 0; p < programs; ++p) TimeOneRun(untilIdle, program(p), tail(p));  // warm caches
+    for (int i = 0; i < runs; ++i) {
+        for (int p = 0; p < programs; ++p) {
+            times[p].push_back(TimeOneRun(untilIdle, program(p), tail(p)));
+            // A program that used the window system leaves Wine's desktop process some
+            // work; let it finish rather than land on the next program's time.
+            Sleep(100);
+        }
+    }
+    for (std::vector<double>& programTimes : times) {
+        std::sort(programTimes.begin(), programTimes.end());
+        std::printf("%.2f\n", programTimes[programTimes.size() / 2]);
+    }
     return 0;
 }

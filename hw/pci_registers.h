@@ -27,7 +27,7 @@ extern PciRegister RegisterTable[kRegisterCount];
 uint32_t ConfigAddress(const PciRegister& reg);
 
 // Every transfer holds the configuration ports against other processes for its whole
-// length and throws std::runtime_error, with nothing transferred, when they stay busy.
+// length and throws ProgramError, with nothing transferred, when they stay busy.
 
 // Reads one register into its cached value (0 while the port library is not loaded).
 void ReadRegister(PciRegister& reg);

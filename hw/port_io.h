@@ -14,6 +14,6 @@ uint32_t ReadPortDWord(uint32_t port);
 // between our address write and our data access would put our value into a register
 // we never meant. Every sequence of port traffic is bracketed by these two, against
 // every other process that brackets its own the same way. Lock throws
-// std::runtime_error, before any port is touched, when the ports stay busy too long.
+// ProgramError, before any port is touched, when the ports stay busy too long.
 void LockConfigPorts();
 void UnlockConfigPorts();

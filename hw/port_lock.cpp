@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include <stdexcept>
-
 #include "hw/port_io.h"
+#include "hw/program_error.h"
 
 namespace {
 
@@ -37,12 +36,12 @@ HANDLE CreatePortLock() {
 
 void LockConfigPorts() {
     if (portLock == nullptr) portLock = CreatePortLock();
-    if (portLock == nullptr) throw std::runtime_error(kNoLockText);
+    if (portLock == nullptr) throw ProgramError(kNoLockText);
     const DWORD result = WaitForSingleObject(portLock, kPortLockWaitMs);
     // Abandoned: a Quillon ended while holding the ports. Every sequence latches its
     // address before each data access, so whatever it left half done cannot mislead ours.
     if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) return;
-    throw std::runtime_error(kPortsBusyText);
+    throw ProgramError(kPortsBusyText);
 }
 
 void UnlockConfigPorts() { ReleaseMutex(portLock); }

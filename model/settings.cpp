@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "model/number_text.h"
+#include "hw/program_error.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ const RegisterSection RegisterSections[kRegisterCount] = {
 const char* SectionOf(const RegisterField& field) {
     for (const RegisterSection& entry : RegisterSections)
         if (entry.Register == field.Register) return entry.Section;
-    throw std::logic_error(std::string("No settings section for ") + field.Key);
+    throw ProgramError(std::string("No settings section for ") + field.Key);
 }
 
 constexpr DWORD kValueBufferSize = 2048;
@@ -39,15 +39,15 @@ public:
     // Fails, before any file is touched, for a path that is empty or does not expand
     // to less than MAX_PATH characters.
     explicit ProfileFile(const char* path) {
-        if (path == nullptr || *path == '\0') throw std::runtime_error("No settings file named");
+        if (path == nullptr || *path == '\0') throw ProgramError("No settings file named");
         const DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath_, nullptr);
         if (length == 0 || length >= MAX_PATH)
-            throw std::runtime_error(std::string("Unusable settings path ") + path);
+            throw ProgramError(std::string("Unusable settings path ") + path);
     }
 
     void Write(const char* section, const char* key, const std::string& text) const {
         if (!WritePrivateProfileStringA(section, key, text.c_str(), fullPath_))
-            throw std::runtime_error(std::string("Unable to write to ") + fullPath_);
+            throw ProgramError(std::string("Unable to write to ") + fullPath_);
     }
 
     // The key's value, or `fallback` when the file does not name it.

@@ -1,6 +1,8 @@
 # Sourced by the build scripts: a private Wine prefix under build/, one warm
-# wineserver and a private X display, all ended by stop_wine_session.
+# wineserver and a private X display, all ended by stop_wine_session. A Wine that
+# cannot work here (prefix, server, display) stops the script with one message.
 QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$QUILLON_ROOT/scripts/wine-host.sh"
 export WINEPREFIX="$QUILLON_ROOT/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -8,13 +10,30 @@ export WINEARCH=win64
 unset WINEPATH
 
 XVFB_PID=""
+WINE_LOG="$QUILLON_ROOT/build/wine-session.log"
+
+wine_failed() {
+  echo "wine: $1" >&2
+  if [ -s "$WINE_LOG" ]; then
+    echo "wine: last lines of $WINE_LOG:" >&2
+    tail -n 5 "$WINE_LOG" | sed 's/^/  /' >&2
+  fi
+  stop_wine_session
+  exit 1
+}
+
+# The Windows form of a path, for Windows programs' arguments and variables.
+windows_path() { "$QUILLON_WINE" winepath -w "$1" 2>>"$WINE_LOG"; }
 
 start_wine_session() {
   mkdir -p "$QUILLON_ROOT/build"
+  : >"$WINE_LOG"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: creating the prefix in $WINEPREFIX (once)"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    "$QUILLON_WINE" wineboot -i </dev/null >>"$WINE_LOG" 2>&1 || true
+    wineserver -w || true
+    [ -f "$WINEPREFIX/system.reg" ] ||
+      wine_failed "cannot create the prefix $WINEPREFIX with $QUILLON_WINE"
   fi
   # This Wine looks for the fonts of fonts-wine (MS Sans Serif, Tahoma ...) only in the
   # prefix's own Fonts folder; without them every window falls back to other faces.
@@ -26,20 +45,26 @@ start_wine_session() {
   if [ "${1:-}" = "--display" ]; then
     local fd_file
     fd_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>>"$WINE_LOG" &
     XVFB_PID=$!
     for _ in $(seq 50); do [ -s "$fd_file" ] && break; sleep 0.1; done
-    export DISPLAY=":$(tr -d '\n' <"$fd_file")"
+    local display
+    display=$(tr -d '\n' <"$fd_file")
     rm -f "$fd_file"
+    [ -n "$display" ] && kill -0 "$XVFB_PID" 2>/dev/null ||
+      wine_failed "cannot start the private X display (Xvfb)"
+    export DISPLAY=":$display"
   fi
-  wineserver -p
+  wineserver -p >>"$WINE_LOG" 2>&1 || wine_failed "cannot start the wineserver for $WINEPREFIX"
   # Start Wine's own services now, detached from our output: started later by a test,
   # they would inherit ctest's pipes and keep it waiting until the server ends.
-  wine wineboot </dev/null >/dev/null 2>&1 || true
+  "$QUILLON_WINE" wineboot </dev/null >>"$WINE_LOG" 2>&1 ||
+    wine_failed "cannot start Windows programs with $QUILLON_WINE"
   # No window manager runs on the private display: a window Wine leaves to one waits
   # two seconds for it each time it closes.
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+    "$QUILLON_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+      </dev/null >>"$WINE_LOG" 2>&1 || true
   fi
 }
 

@@ -1,7 +1,5 @@
 #include "ui/access_keys.h"
 
-#include <set>
-
 namespace {
 
 bool CanBeAccessKey(char c) {
@@ -14,13 +12,14 @@ char KeyOf(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 
 std::vector<size_t> AssignAccessKeys(const std::vector<std::string>& captions) {
     std::vector<size_t> positions;
-    std::set<char> taken;
+    bool taken[256] = {};  // by key, as an unsigned byte
     for (const std::string& caption : captions) {
         size_t chosen = kNoAccessKey;
         for (size_t i = 0; i < caption.size(); ++i) {
-            if (CanBeAccessKey(caption[i]) && taken.count(KeyOf(caption[i])) == 0) {
+            const unsigned char key = static_cast<unsigned char>(KeyOf(caption[i]));
+            if (CanBeAccessKey(caption[i]) && !taken[key]) {
                 chosen = i;
-                taken.insert(KeyOf(caption[i]));
+                taken[key] = true;
                 break;
             }
         }

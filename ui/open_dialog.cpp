@@ -2,7 +2,7 @@
 
 #include <commdlg.h>
 
-#include <stdexcept>
+#include "hw/program_error.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ GetOpenFileNameProc OpenFileDialogFunction() {
         FARPROC address = library ? GetProcAddress(library, "GetOpenFileNameA") : nullptr;
         return reinterpret_cast<GetOpenFileNameProc>(reinterpret_cast<void*>(address));
     }();
-    if (function == nullptr) throw std::runtime_error("The file dialog is not available");
+    if (function == nullptr) throw ProgramError("The file dialog is not available");
     return function;
 }
 

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "app/startup_registration.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
+#include "hw/program_error.h"
 #include "model/settings.h"
 #include "ui/access_keys.h"
 #include "ui/form_layout.h"
@@ -96,7 +96,7 @@ HFONT CreateFontOfFace(const FontDescription& description, const char* face, int
     font.lfPitchAndFamily = description.fixedPitch ? FIXED_PITCH : DEFAULT_PITCH;
     lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
     HFONT handle = CreateFontIndirectA(&font);
-    if (handle == nullptr) throw std::runtime_error(std::string("Unable to create the font ") + face);
+    if (handle == nullptr) throw ProgramError(std::string("Unable to create the font ") + face);
     return handle;
 }
 
@@ -316,7 +316,7 @@ HWND TSetRegisterForm::CreateControl(const ControlDescription& control, HDC meas
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(control))),
                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)),
                                   nullptr);
-    if (handle == nullptr) throw std::runtime_error(std::string("Unable to create the control ") + control.name);
+    if (handle == nullptr) throw ProgramError(std::string("Unable to create the control ") + control.name);
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control)), FALSE);
     return handle;
 }
@@ -388,7 +388,7 @@ std::vector<FieldRow> TSetRegisterForm::FieldRows() const {
             if (control.kind == ControlKind::FieldList) row.list = Control(control.name);
         }
         if (row.label == nullptr || row.list == nullptr)
-            throw std::logic_error(std::string("The window has no row for ") + field.Name);
+            throw ProgramError(std::string("The window has no row for ") + field.Name);
         rows.push_back(row);
     }
     return rows;
@@ -416,7 +416,7 @@ void TSetRegisterForm::FillList(HWND list, const RegisterField& field) {
         const FieldChoice* choice = field.Choices[i];
         const std::string text = ChoiceDisplayLabel(field, *choice);
         const LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        if (index < 0) throw std::runtime_error(std::string("Unable to fill the list ") + field.Name);
+        if (index < 0) throw ProgramError(std::string("Unable to fill the list ") + field.Name);
         SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(choice));
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
@@ -718,7 +718,7 @@ void RegisterFormClass(HINSTANCE instance) {
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainForm.className;
-    if (!RegisterClassExA(&windowClass)) throw std::runtime_error("Unable to register the main window's class");
+    if (!RegisterClassExA(&windowClass)) throw ProgramError("Unable to register the main window's class");
 }
 
 // The form's client area at the system's DPI.
@@ -804,7 +804,7 @@ HWND FindFormControl(HWND window, const char* name) {
 
 int RunMainWindow(HINSTANCE instance, HWND owner) {
     HWND window = CreateMainWindow(instance, owner);
-    if (window == nullptr) throw std::runtime_error("Unable to create the main window");
+    if (window == nullptr) throw ProgramError("Unable to create the main window");
     FormOf(window)->EndMessageLoopOnClose();
     ShowMainWindow(window);
     MSG message = {};
