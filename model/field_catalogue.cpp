@@ -21,21 +21,27 @@ const FieldChoice LatencyChoices[] = {
     {"160", 160}, {"192", 192}, {"224", 224}, {"255", 255},
 };
 
-// The first `count` records of a choice set, then the end mark.
-template <size_t N>
-constexpr ChoiceList FirstChoices(const FieldChoice (&set)[N], size_t count) {
-    ChoiceList list{};
-    for (size_t i = 0; i < count && i < N; ++i) list.refs[i] = &set[i];
-    list.refs[count < N ? count : N] = &NoChoice;
+// The first Count records of a choice set, then the end mark.
+template <size_t Count>
+struct ChoiceRefs {
+    const FieldChoice* refs[Count + 1];
+};
+
+template <size_t Count, size_t N>
+constexpr ChoiceRefs<Count> FirstChoices(const FieldChoice (&set)[N]) {
+    static_assert(Count <= N && Count <= kMaxChoices, "more choices than the set holds");
+    ChoiceRefs<Count> list{};
+    for (size_t i = 0; i < Count; ++i) list.refs[i] = &set[i];
+    list.refs[Count] = &NoChoice;
     return list;
 }
 
-constexpr ChoiceList kOnOff = FirstChoices(OnOffChoices, 2);
-constexpr ChoiceList kCount2 = FirstChoices(CountChoices, 4);
-constexpr ChoiceList kCount3 = FirstChoices(CountChoices, 8);
-constexpr ChoiceList kCount4 = FirstChoices(CountChoices, 16);
-constexpr ChoiceList kCount5 = FirstChoices(CountChoices, 32);
-constexpr ChoiceList kLatency = FirstChoices(LatencyChoices, 9);
+constexpr ChoiceRefs<2> kOnOff = FirstChoices<2>(OnOffChoices);
+constexpr ChoiceRefs<4> kCount2 = FirstChoices<4>(CountChoices);
+constexpr ChoiceRefs<8> kCount3 = FirstChoices<8>(CountChoices);
+constexpr ChoiceRefs<16> kCount4 = FirstChoices<16>(CountChoices);
+constexpr ChoiceRefs<32> kCount5 = FirstChoices<32>(CountChoices);
+constexpr ChoiceRefs<9> kLatency = FirstChoices<9>(LatencyChoices);
 
 constexpr PciRegister* DramTiming0 = &RegisterTable[0];
 constexpr PciRegister* DramTiming1 = &RegisterTable[1];
@@ -48,23 +54,23 @@ constexpr PciRegister* PciBusLatency = &RegisterTable[5];
 
 // Name, settings key, lowest bit, width, register, choices.
 const RegisterField FieldCatalogue[kFieldCount] = {
-    {"Auto Precharge", "AutoPrecharge", 17, 1, DramTiming0, kOnOff},
-    {"T(RC)", "Trc", 0, 5, DramTiming1, kCount5},
-    {"T(RFC)", "Trfc", 8, 5, DramTiming1, kCount5},
-    {"T(RAS)", "Tras", 15, 4, DramTiming1, kCount4},
-    {"T(RCD-R)", "Trcdr", 20, 3, DramTiming1, kCount3},
-    {"T(RCD-W)", "Trcdw", 24, 3, DramTiming1, kCount3},
-    {"T(RP)", "Trp", 28, 3, DramTiming1, kCount3},
-    {"T(DOE)", "Tdoe", 28, 3, DramAlphaTiming, kCount3},
-    {"T(RRD)", "Trrd", 24, 3, DramAlphaTiming, kCount3},
-    {"T(W2P)", "Tw2p", 20, 3, DramAlphaTiming, kCount3},
-    {"T(W2R)", "Tw2r", 16, 3, DramAlphaTiming, kCount3},
-    {"T(REXT)", "Trext", 12, 2, DramAlphaTiming, kCount2},
-    {"T(R2P)", "Tr2p", 8, 3, DramAlphaTiming, kCount3},
-    {"T(R2W)", "Tr2w", 4, 3, DramAlphaTiming, kCount3},
-    {"AGP Controller Latency", "AGPControllerLatency", 8, 8, AgpControllerLatency, kLatency},
-    {"AGP Bus Latency", "AGPBusLatency", 24, 8, AgpBusLatency, kLatency},
-    {"PCI Latency", "PCILatency", 24, 8, PciBusLatency, kLatency},
+    {"Auto Precharge", "AutoPrecharge", 17, 1, DramTiming0, {kOnOff.refs}},
+    {"T(RC)", "Trc", 0, 5, DramTiming1, {kCount5.refs}},
+    {"T(RFC)", "Trfc", 8, 5, DramTiming1, {kCount5.refs}},
+    {"T(RAS)", "Tras", 15, 4, DramTiming1, {kCount4.refs}},
+    {"T(RCD-R)", "Trcdr", 20, 3, DramTiming1, {kCount3.refs}},
+    {"T(RCD-W)", "Trcdw", 24, 3, DramTiming1, {kCount3.refs}},
+    {"T(RP)", "Trp", 28, 3, DramTiming1, {kCount3.refs}},
+    {"T(DOE)", "Tdoe", 28, 3, DramAlphaTiming, {kCount3.refs}},
+    {"T(RRD)", "Trrd", 24, 3, DramAlphaTiming, {kCount3.refs}},
+    {"T(W2P)", "Tw2p", 20, 3, DramAlphaTiming, {kCount3.refs}},
+    {"T(W2R)", "Tw2r", 16, 3, DramAlphaTiming, {kCount3.refs}},
+    {"T(REXT)", "Trext", 12, 2, DramAlphaTiming, {kCount2.refs}},
+    {"T(R2P)", "Tr2p", 8, 3, DramAlphaTiming, {kCount3.refs}},
+    {"T(R2W)", "Tr2w", 4, 3, DramAlphaTiming, {kCount3.refs}},
+    {"AGP Controller Latency", "AGPControllerLatency", 8, 8, AgpControllerLatency, {kLatency.refs}},
+    {"AGP Bus Latency", "AGPBusLatency", 24, 8, AgpBusLatency, {kLatency.refs}},
+    {"PCI Latency", "PCILatency", 24, 8, PciBusLatency, {kLatency.refs}},
 };
 
 uint32_t FieldMask(const RegisterField& field) {

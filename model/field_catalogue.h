@@ -18,9 +18,10 @@ extern const FieldChoice NoChoice;
 
 constexpr size_t kMaxChoices = 256;
 
-// References to shared choice records in display order, ended by &NoChoice.
+// References to shared choice records in display order, ended by &NoChoice. The
+// references live in a static array of their own, just long enough for the field.
 struct ChoiceList {
-    const FieldChoice* refs[kMaxChoices + 1];
+    const FieldChoice* const* refs;
     const FieldChoice* operator[](size_t i) const { return refs[i]; }
 };
 
