@@ -1,9 +1,21 @@
 #include "app/app_paths.h"
 
+#include <windows.h>
+
 std::string AppDirectory;
 std::string ExePath;
 std::string StartupFilePath;
 
 std::string JoinStartPath(const std::string& directory, const char* fileName) {
     return directory + "\\" + fileName;
+}
+
+bool ComputeAppPaths() {
+    char directory[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+    if (length == 0 || length >= MAX_PATH) return false;
+    AppDirectory.assign(directory, length);
+    ExePath = JoinStartPath(AppDirectory, "quillon.exe");
+    StartupFilePath = JoinStartPath(AppDirectory, "startup.qln");
+    return true;
 }

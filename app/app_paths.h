@@ -12,3 +12,7 @@ extern std::string StartupFilePath;
 // Joins a directory and a file name the way the start-up paths are built: always one
 // separator added, so the root of a drive gives a doubled one ("C:\\startup.qln").
 std::string JoinStartPath(const std::string& directory, const char* fileName);
+
+// Fills AppDirectory, ExePath and StartupFilePath from the working directory. False
+// when the working directory does not fit a Windows path (260 characters or more).
+bool ComputeAppPaths();

@@ -2,73 +2,27 @@
 
 #include <windows.h>
 
-
 #include "app/app_paths.h"
 #include "app/command_line.h"
-#include "app/messages.h"
 #include "app/silent_apply.h"
+#include "app/startup_registration.h"
 #include "hw/io_library.h"
-#include "ui/resource_ids.h"
+#include "hw/port_io.h"
+#include "model/settings.h"
+#include "ui/application_window.h"
+#include "ui/messages.h"
 #include "ui/setregform.h"
-
-namespace {
-
-const char kApplicationClass[] = "QuillonApplication";
-
-LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Restored from the task bar: bring back the main window hidden when it was minimised.
-    if (message == WM_SIZE && wParam == SIZE_RESTORED) ShowOwnedPopups(window, TRUE);
-    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
-        // The application window only carries the task-bar button; the user works in
-        // the main window it owns.
-        HWND owned = GetWindow(window, GW_ENABLEDPOPUP);
-        if (owned != nullptr) {
-            SetActiveWindow(owned);
-            return 0;
-        }
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-}  // namespace
-
-HWND CreateApplicationWindow(HINSTANCE instance) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ApplicationWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLON));
-    windowClass.lpszClassName = kApplicationClass;
-    RegisterClassA(&windowClass);
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    HWND window = CreateWindowExA(0, kApplicationClass, kApplicationTitle,
-                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                      WS_MINIMIZEBOX,
-                                  x, y, 0, 0, nullptr, nullptr, instance, nullptr);
-    if (window != nullptr) ShowWindow(window, SW_SHOWNOACTIVATE);
-    return window;
-}
 
 namespace {
 
 void RunInteractive() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND application = CreateApplicationWindow(instance);
-    RunMainWindow(instance, application);
+    RunMainWindow(instance, application, ProgramServices());
     if (application != nullptr) DestroyWindow(application);
 }
 
 }  // namespace
-
-bool ComputeAppPaths() {
-    char directory[MAX_PATH];
-    const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
-    if (length == 0 || length >= MAX_PATH) return false;
-    AppDirectory.assign(directory, length);
-    ExePath = JoinStartPath(AppDirectory, "quillon.exe");
-    StartupFilePath = JoinStartPath(AppDirectory, "startup.qln");
-    return true;
-}
 
 std::string SystemErrorText(unsigned long code) {
     char* buffer = nullptr;
@@ -80,7 +34,14 @@ std::string SystemErrorText(unsigned long code) {
     return text;
 }
 
-int RunQuillon(const std::string& commandLineTail) {
+const FormServices& ProgramServices() {
+    static const FormServices services = {SaveSettings, LoadSettings, ApplyStartupSettings,
+                                          RemoveStartupSettings};
+    return services;
+}
+
+int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) {
+    SetPortOperations(ports);
     try {
         if (!ComputeAppPaths()) {
             ShowProgramMessage(

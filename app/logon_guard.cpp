@@ -4,10 +4,10 @@
 
 #include "app/command_line.h"
 #include "app/logon_rules.h"
-#include "app/messages.h"
 #include "app/silent_apply.h"
 #include "app/startup_registration.h"
 #include "hw/pci_registers.h"
+#include "ui/messages.h"
 
 namespace {
 

@@ -5,11 +5,12 @@
 
 #include "app/command_line.h"
 #include "app/entry.h"
+#include "hw/io_library.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The tail is cut from the raw command line ourselves, so a path with inner blanks
     // or quotes reaches the settings loader exactly as typed.
-    return RunQuillon(CommandLineTail(GetCommandLineA()));
+    return RunQuillon(CommandLineTail(GetCommandLineA()), kIoLibraryPorts);
 }
 
 // An exception that escapes everything ends the program; libstdc++'s default handler

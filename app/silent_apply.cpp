@@ -4,9 +4,9 @@
 
 #include "app/command_line.h"
 #include "app/logon_guard.h"
-#include "app/messages.h"
 #include "hw/pci_registers.h"
 #include "model/settings.h"
+#include "ui/messages.h"
 
 namespace {
 

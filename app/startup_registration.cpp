@@ -8,9 +8,9 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_guard.h"
-#include "app/messages.h"
 #include "hw/program_error.h"
 #include "model/settings.h"
+#include "ui/messages.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "hw/io_library.h"
-#include "hw/port_io.h"
+#include "hw/port_lock.h"
 
 #include <windows.h>
 #include <cstdlib>
@@ -84,3 +84,6 @@ bool IoLibraryLoaded() { return loaded; }
 void WritePortDWord(uint32_t port, uint32_t value) { PortDWordOut(port, value); }
 
 uint32_t ReadPortDWord(uint32_t port) { return PortDWordIn(port); }
+
+const PortOperations kIoLibraryPorts = {IoLibraryLoaded, WritePortDWord, ReadPortDWord, LockConfigPorts,
+                                         UnlockConfigPorts};

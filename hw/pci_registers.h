@@ -26,12 +26,13 @@ extern PciRegister RegisterTable[kRegisterCount];
 // The configuration address of a register's containing doubleword.
 uint32_t ConfigAddress(const PciRegister& reg);
 
-// Every transfer holds the configuration ports against other processes for its whole
-// length and throws ProgramError, with nothing transferred, when they stay busy.
+// Every transfer goes through the port operations handed with SetPortOperations
+// (hw/port_io.h) and holds the configuration ports for its whole length; when they stay
+// busy the lock's error propagates with nothing transferred.
 
-// Reads one register into its cached value (0 while the port library is not loaded).
+// Reads one register into its cached value (0 while the ports are unavailable).
 void ReadRegister(PciRegister& reg);
-// Writes one register's cached value (skipped while the port library is not loaded).
+// Writes one register's cached value (skipped while the ports are unavailable).
 void WriteRegister(const PciRegister& reg);
 
 void ReadAllRegisters();

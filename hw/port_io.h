@@ -1,19 +1,23 @@
-// The two port operations the register table needs, whether they may be used, and the
-// machine-wide hold on the configuration ports.
-// On Windows they are provided by the run-time binding of io.dll (io_library.cpp) and
-// a named mutex (port_lock.cpp); the native tests link their own recording
-// implementation instead.
+// The port operations the register table reaches the hardware through, handed to it
+// once by whoever runs it: the program hands io.dll's under the machine-wide lock, the
+// native tests a recording fake, the register printer a simulated chipset.
 #pragma once
 #include <cstdint>
 
-bool IoLibraryLoaded();
-void WritePortDWord(uint32_t port, uint32_t value);
-uint32_t ReadPortDWord(uint32_t port);
+struct PortOperations {
+    // Whether the ports may be used at all; while false every register reads as 0 and
+    // no write is attempted.
+    bool (*available)();
+    void (*writeDWord)(uint32_t port, uint32_t value);
+    uint32_t (*readDWord)(uint32_t port);
+    // The address latch at 0xCF8 is one for the whole machine: another process moving it
+    // between our address write and our data access would put our value into a register
+    // we never meant. Every sequence of port traffic is bracketed by these two, against
+    // every other process that brackets its own the same way. lockPorts throws, before
+    // any port is touched, when the ports stay busy too long.
+    void (*lockPorts)();
+    void (*unlockPorts)();
+};
 
-// The address latch at 0xCF8 is one for the whole machine: another process moving it
-// between our address write and our data access would put our value into a register
-// we never meant. Every sequence of port traffic is bracketed by these two, against
-// every other process that brackets its own the same way. Lock throws
-// ProgramError, before any port is touched, when the ports stay busy too long.
-void LockConfigPorts();
-void UnlockConfigPorts();
+// Until this is called the ports count as unavailable. The table is copied.
+void SetPortOperations(const PortOperations& operations);

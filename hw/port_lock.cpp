@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "hw/port_io.h"
+#include "hw/port_lock.h"
 #include "hw/program_error.h"
 
 namespace {

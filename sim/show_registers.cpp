@@ -12,15 +12,16 @@
 #include "sim/chipset.h"
 
 namespace {
-SimChipset chipset;
-}
 
-bool IoLibraryLoaded() { return true; }
-void WritePortDWord(uint32_t port, uint32_t value) { chipset.Out(port, value, 4); }
-uint32_t ReadPortDWord(uint32_t port) { return chipset.In(port, 4); }
+SimChipset chipset;
+
+bool Available() { return true; }
+void WriteDWord(uint32_t port, uint32_t value) { chipset.Out(port, value, 4); }
+uint32_t ReadDWord(uint32_t port) { return chipset.In(port, 4); }
 // One process, one thread: nothing to hold the ports against.
-void LockConfigPorts() {}
-void UnlockConfigPorts() {}
+void HoldNothing() {}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1) {
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    SetPortOperations({Available, WriteDWord, ReadDWord, HoldNothing, HoldNothing});
     ReadAllRegisters();
     for (const PciRegister& reg : RegisterTable) {
         std::printf("%02x:%02x.%x+%02x  %08x  %s\n", reg.Bus, reg.Device, reg.Function, reg.Offset,

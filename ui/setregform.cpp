@@ -6,15 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/startup_registration.h"
 #include "hw/pci_registers.h"
-#include "model/field_catalogue.h"
 #include "hw/program_error.h"
-#include "model/settings.h"
+#include "model/field_catalogue.h"
 #include "ui/access_keys.h"
 #include "ui/form_layout.h"
 #include "ui/form_scale.h"
+#include "ui/messages.h"
 #include "ui/open_dialog.h"
 #include "ui/resource_ids.h"
 
@@ -757,12 +755,6 @@ void FitAndCentre(HWND window) {
 
 }  // namespace
 
-const FormServices& ProgramServices() {
-    static const FormServices services = {SaveSettings, LoadSettings, ApplyStartupSettings,
-                                          RemoveStartupSettings};
-    return services;
-}
-
 HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
     RegisterFormClass(instance);
     HMENU menu = BuildMainMenu();
@@ -802,8 +794,8 @@ HWND FindFormControl(HWND window, const char* name) {
     return control == nullptr ? nullptr : GetDlgItem(window, ControlId(*control));
 }
 
-int RunMainWindow(HINSTANCE instance, HWND owner) {
-    HWND window = CreateMainWindow(instance, owner);
+int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
+    HWND window = CreateMainWindow(instance, owner, services);
     if (window == nullptr) throw ProgramError("Unable to create the main window");
     FormOf(window)->EndMessageLoopOnClose();
     ShowMainWindow(window);

@@ -2,13 +2,9 @@
 #pragma once
 #include <windows.h>
 
-// Creates the main window (which reads the registers and shows their values), shows it
-// centred and runs the message loop until it is closed. `owner` is the application's
-// own window, or nullptr. Returns the loop's exit code.
-int RunMainWindow(HINSTANCE instance, HWND owner);
-
-// What the window calls to save, load and register start-up settings. The program
-// uses the real operations; tests put their own in place.
+// What the window calls to save, load and register start-up settings, filled by
+// whoever starts the window: the program hands the real operations (app/entry.h),
+// tests their own.
 struct FormServices {
     bool (*saveSettings)(const char* path);
     bool (*loadSettings)(const char* path);
@@ -16,12 +12,14 @@ struct FormServices {
     void (*removeStartupSettings)();
 };
 
-const FormServices& ProgramServices();
+// Creates the main window (which reads the registers and shows their values), shows it
+// centred and runs the message loop until it is closed. `owner` is the application's
+// own window, or nullptr. Returns the loop's exit code.
+int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services);
 
 // Creates the main window, hidden, centred on the desktop, with the registers read
 // and shown. Returns nullptr when Windows refuses to create it.
-HWND CreateMainWindow(HINSTANCE instance, HWND owner,
-                      const FormServices& services = ProgramServices());
+HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services);
 
 // Shows the window with the keyboard focus in its first control.
 void ShowMainWindow(HWND window);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
-#include "app/error_text.h"
+#include "ui/error_text.h"
 
 namespace {
 

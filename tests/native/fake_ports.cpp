@@ -12,7 +12,33 @@ int FakePorts::locksTaken = 0;
 int FakePorts::locksHeld = 0;
 bool FakePorts::portsBusy = false;
 
+namespace {
+
+bool Available() { return FakePorts::loaded; }
+
+void WriteDWord(uint32_t port, uint32_t value) {
+    FakePorts::calls.push_back({true, port, value, FakePorts::locksHeld > 0});
+    FakePorts::chipset.Out(port, value, 4);
+}
+
+uint32_t ReadDWord(uint32_t port) {
+    const uint32_t value = FakePorts::chipset.In(port, 4);
+    FakePorts::calls.push_back({false, port, value, FakePorts::locksHeld > 0});
+    return value;
+}
+
+void LockPorts() {
+    if (FakePorts::portsBusy) throw std::runtime_error("ports busy");
+    ++FakePorts::locksTaken;
+    ++FakePorts::locksHeld;
+}
+
+void UnlockPorts() { --FakePorts::locksHeld; }
+
+}  // namespace
+
 void FakePorts::Reset() {
+    SetPortOperations({Available, WriteDWord, ReadDWord, LockPorts, UnlockPorts});
     loaded = true;
     chipset.PowerOn();
     calls.clear();
@@ -21,24 +47,3 @@ void FakePorts::Reset() {
     portsBusy = false;
     for (PciRegister& reg : RegisterTable) reg.Value = 0;
 }
-
-bool IoLibraryLoaded() { return FakePorts::loaded; }
-
-void WritePortDWord(uint32_t port, uint32_t value) {
-    FakePorts::calls.push_back({true, port, value, FakePorts::locksHeld > 0});
-    FakePorts::chipset.Out(port, value, 4);
-}
-
-uint32_t ReadPortDWord(uint32_t port) {
-    const uint32_t value = FakePorts::chipset.In(port, 4);
-    FakePorts::calls.push_back({false, port, value, FakePorts::locksHeld > 0});
-    return value;
-}
-
-void LockConfigPorts() {
-    if (FakePorts::portsBusy) throw std::runtime_error("ports busy");
-    ++FakePorts::locksTaken;
-    ++FakePorts::locksHeld;
-}
-
-void UnlockConfigPorts() { --FakePorts::locksHeld; }

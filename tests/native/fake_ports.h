@@ -24,7 +24,7 @@ struct FakePorts {
     static int locksTaken;     // LockConfigPorts calls that succeeded
     static int locksHeld;      // taken and not yet released
     static bool portsBusy;     // LockConfigPorts throws, as after a wait too long
-    // Power-on chipset, library loaded, ports free, no calls or locks recorded, every
+    // Hands these ports to the register table. Power-on chipset, ports available, ports free, no calls or locks recorded, every
     // cached value zero.
     static void Reset();
 };

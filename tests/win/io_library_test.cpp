@@ -5,7 +5,6 @@
 
 #include "hw/io_library.h"
 #include "hw/pci_registers.h"
-#include "hw/port_io.h"
 
 namespace {
 
@@ -21,6 +20,7 @@ TEST(IoLibrary_nolib, MissingLibraryLeavesTheLoadersErrorAndReadsZero) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_FALSE(IoLibraryLoaded());
 
+    SetPortOperations(kIoLibraryPorts);
     RegisterTable[1].Value = 0x12345678;
     ReadAllRegisters();
     EXPECT_EQ(RegisterTable[1].Value, 0u);

@@ -8,7 +8,6 @@
 
 #include "hw/io_library.h"
 #include "hw/pci_registers.h"
-#include "hw/port_io.h"
 #include "sim/chipset.h"
 #include "tests/win/test_files.h"
 
@@ -29,6 +28,7 @@ protected:
         log_ = folder_ + "\\ports.log";
         SetEnvironmentVariableA("QUILLON_SIM_STATE", state_.c_str());
         SetEnvironmentVariableA("QUILLON_SIM_LOG", log_.c_str());
+        SetPortOperations(kIoLibraryPorts);
     }
     void TearDown() override {
         FreeIoLibrary();

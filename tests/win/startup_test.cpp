@@ -5,7 +5,6 @@
 #include <string>
 
 #include "app/app_paths.h"
-#include "app/entry.h"
 #include "app/logon_rules.h"
 #include "app/startup_registration.h"
 #include "hw/pci_registers.h"

@@ -21,6 +21,7 @@
 #include "sim/chipset.h"
 #include "tests/win/test_files.h"
 #include "tests/win/ui_driver.h"
+#include "ui/application_window.h"
 #include "ui/form_layout.h"
 #include "ui/form_scale.h"
 #include "ui/resource_ids.h"
@@ -135,6 +136,7 @@ protected:
         SetEnvironmentVariableA("QUILLON_SIM_LOG", log_.c_str());
         GetCurrentDirectoryA(MAX_PATH, startFolder_);
         SetCurrentDirectoryA(folder_.c_str());
+        SetPortOperations(kIoLibraryPorts);
         ASSERT_TRUE(LoadIoLibrary());
     }
     void TearDown() override {
@@ -702,7 +704,7 @@ TEST_F(MainWindowTest, RunMainWindowReturnsWhenTheWindowIsClosed) {
         }
         if (window != nullptr) PostMessageA(window, WM_COMMAND, MenuItemId(window, "&Exit"), 0);
     });
-    EXPECT_EQ(RunMainWindow(GetModuleHandleA(nullptr), nullptr), 0);
+    EXPECT_EQ(RunMainWindow(GetModuleHandleA(nullptr), nullptr, ProgramServices()), 0);
     closer.join();
     EXPECT_EQ(FindWindowA(kMainForm.className, nullptr), nullptr);
 }

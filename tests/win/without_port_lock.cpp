@@ -1,7 +1,21 @@
-// For a test build only: the configuration ports held against nobody, so that a test
-// can show the interleaving the lock prevents. Linked before the Windows library, this
-// keeps the real lock out of the program.
-#include "hw/port_io.h"
+// quillon.exe for a test build only: the configuration ports held against nobody, so
+// that a test can show the interleaving the lock prevents. The same entry as the
+// product's, handed io.dll's transfers with a lock that does nothing.
+#include <windows.h>
 
-void LockConfigPorts() {}
-void UnlockConfigPorts() {}
+#include "app/command_line.h"
+#include "app/entry.h"
+#include "hw/io_library.h"
+
+namespace {
+
+void HoldNothing() {}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    PortOperations unlocked = kIoLibraryPorts;
+    unlocked.lockPorts = HoldNothing;
+    unlocked.unlockPorts = HoldNothing;
+    return RunQuillon(CommandLineTail(GetCommandLineA()), unlocked);
+}

@@ -1,4 +1,4 @@
-#include "app/error_text.h"
+#include "ui/error_text.h"
 
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) <= '.') return message;

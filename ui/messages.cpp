@@ -1,8 +1,8 @@
-#include "app/messages.h"
+#include "ui/messages.h"
 
 #include <windows.h>
 
-#include "app/error_text.h"
+#include "ui/error_text.h"
 
 const char* const kApplicationTitle = "Quillon";
 
