@@ -2,22 +2,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
 #include "sim/chipset.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
 
 namespace {
-
-size_t LineCount(const std::string& text) {
-    size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
-}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -30,12 +25,7 @@ protected:
     }
     void TearDown() override { RemoveTree(folder_); }
 
-    SimChipset ChipsetAfterRun() {
-        SimChipset chip;
-        std::string error;
-        EXPECT_TRUE(chip.LoadDump(ReadWholeFile(start_.simState), &error)) << error;
-        return chip;
-    }
+    SimChipset ChipsetAfterRun() { return LoadChipsetState(start_.simState); }
 
     std::string folder_;
     ProgramStart start_;
