@@ -168,7 +168,7 @@ void DialogAnswerer::AnswerSteps(std::vector<DialogStep> steps) {
     }
     // Whatever opens after a failure would hold the test thread in its loop for good.
     while (failed_ && !Stopping()) {
-        DismissOpenDialogs("");
+        DismissOpenDialogs();
         Sleep(20);
     }
 }
@@ -194,8 +194,9 @@ HWND DialogAnswerer::AwaitDialog(const std::string& caption) {
         const std::vector<HWND> found = OpenDialogs(owner_, caption);
         if (!found.empty()) return found.front();
         if (GetTickCount() - begin > deadlineMs_) {
-            Fail("the dialog \"" + caption + "\" did not open within " + Seconds(deadlineMs_));
-            DismissOpenDialogs(caption);
+            const std::string instead = DismissOpenDialogs();
+            Fail("the dialog \"" + caption + "\" did not open within " + Seconds(deadlineMs_) +
+                 (instead.empty() ? "" : "; open instead, and closed:" + instead));
             return nullptr;
         }
         Sleep(10);
@@ -216,7 +217,7 @@ void DialogAnswerer::Answer(HWND dialog, const DialogAnswer& answer) {
         if (GetTickCount() - begin > deadlineMs_) {
             Fail("the dialog \"" + seen.caption + "\" was still open " + Seconds(deadlineMs_) +
                  " after it was answered");
-            DismissOpenDialogs("");
+            DismissOpenDialogs();
             return;
         }
         Sleep(10);
@@ -225,11 +226,11 @@ void DialogAnswerer::Answer(HWND dialog, const DialogAnswer& answer) {
 
 // Closes every dialog of the owner the way a user who gave up would: Cancel, No, the
 // close box.
-void DialogAnswerer::DismissOpenDialogs(const std::string& awaited) {
+std::string DialogAnswerer::DismissOpenDialogs() {
+    std::string closed;
     for (HWND dialog : OpenDialogs(owner_)) {
-        if (!awaited.empty())
-            Fail("instead of \"" + awaited + "\", the dialog \"" + WindowText(dialog) + "\" saying \"" +
-                 ReadDialog(dialog).text + "\" was open; closed it");
+        const DialogSeen seen = ReadDialog(dialog);
+        closed += " \"" + seen.caption + "\" saying \"" + seen.text + "\"";
         for (int attempt = 0; attempt < 3 && IsOpen(dialog); ++attempt) {
             if (attempt == 0) PressButton(dialog, IDCANCEL);
             if (attempt == 1) PressButton(dialog, IDNO);
@@ -237,6 +238,7 @@ void DialogAnswerer::DismissOpenDialogs(const std::string& awaited) {
             for (int wait = 0; wait < 50 && IsOpen(dialog); ++wait) Sleep(10);
         }
     }
+    return closed;
 }
 
 void DialogAnswerer::Fail(const std::string& problem) {

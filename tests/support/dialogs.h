@@ -93,7 +93,8 @@ private:
     void AnswerBoxes(AnswerEveryBox answer);
     HWND AwaitDialog(const std::string& caption);
     void Answer(HWND dialog, const DialogAnswer& answer);
-    void DismissOpenDialogs(const std::string& awaited);
+    // Returns, for a report, what each dialog showed.
+    std::string DismissOpenDialogs();
     void Fail(const std::string& problem);
     bool Stopping() const { return stop_; }
 
