@@ -97,27 +97,14 @@ WindowOwner Process(DWORD processId) { return {processId, 0}; }
 
 namespace {
 
-struct DialogSearch {
-    WindowOwner owner;
-    std::string caption;  // "" for any
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK NoteDialog(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<DialogSearch*>(parameter);
-    DWORD process = 0;
-    const DWORD thread = GetWindowThreadProcessId(window, &process);
-    if (process != search.owner.processId) return TRUE;
-    if (search.owner.threadId != 0 && thread != search.owner.threadId) return TRUE;
-    if (!IsWindowVisible(window) || WindowClass(window) != "#32770") return TRUE;
-    if (search.caption.empty() || WindowText(window) == search.caption) search.found.push_back(window);
-    return TRUE;
-}
-
+// The owner's dialogs on screen; with a caption, only those that show it.
 std::vector<HWND> OpenDialogs(WindowOwner owner, const std::string& caption = "") {
-    DialogSearch search{owner, caption, {}};
-    EnumWindows(NoteDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> open;
+    for (HWND window : TopLevelWindows(owner.processId, owner.threadId))
+        if (IsWindowVisible(window) && WindowClass(window) == "#32770" &&
+            (caption.empty() || WindowText(window) == caption))
+            open.push_back(window);
+    return open;
 }
 
 bool IsOpen(HWND dialog) { return IsWindow(dialog) && IsWindowVisible(dialog); }

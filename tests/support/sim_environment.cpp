@@ -21,6 +21,14 @@ ScopedVariable::~ScopedVariable() { SetEnvironmentVariableA(name_, had_ ? old_.c
 SimulationFiles::SimulationFiles(const std::string& state, const std::string& log)
     : state_("QUILLON_SIM_STATE", state), log_("QUILLON_SIM_LOG", log) {}
 
+SimulationTest::SimulationTest(const std::string& tag)
+    : folder_(MakeScratchFolder(tag)), state_(folder_ + "\\chipset.txt"), log_(folder_ + "\\ports.log") {}
+
+SimulationTest::~SimulationTest() {
+    EndNamingFiles();
+    RemoveTree(folder_);
+}
+
 SimChipset LoadChipsetState(const std::string& stateFile) {
     SimChipset chip;
     std::string error;

@@ -2,6 +2,9 @@
 // of port calls. The simulated io.dll takes their names from QUILLON_SIM_STATE and
 // QUILLON_SIM_LOG when it loads, in this process or in a program started from it.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <optional>
 #include <string>
 
 #include "sim/chipset.h"
@@ -31,6 +34,22 @@ public:
 private:
     ScopedVariable state_;
     ScopedVariable log_;
+};
+
+// A test with a scratch folder of its own, removed afterwards, that holds the simulated
+// chipset's state and port log, so that no run sees another's writes.
+class SimulationTest : public ::testing::Test {
+protected:
+    explicit SimulationTest(const std::string& tag);
+    ~SimulationTest() override;
+    // Names the files to the simulated io.dll that this process loads, until ended.
+    void NameFilesToThisProcess() { simulation_.emplace(state_, log_); }
+    void EndNamingFiles() { simulation_.reset(); }
+
+    const std::string folder_, state_, log_;
+
+private:
+    std::optional<SimulationFiles> simulation_;
 };
 
 // The chipset as a state file holds it; a file that does not load fails the test.

@@ -13,6 +13,31 @@ std::string WindowClass(HWND window) {
     return std::string(name, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    DWORD threadId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK NoteWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    if (process == search.processId && (search.threadId == 0 || thread == search.threadId))
+        search.found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId, DWORD threadId) {
+    WindowSearch search{processId, threadId, {}};
+    EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 bool ShowsIcon(HWND control) {
     return WindowClass(control) == "Static" && IsWindowVisible(control) &&
            (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&

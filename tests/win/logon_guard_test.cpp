@@ -17,45 +17,26 @@
 
 namespace {
 
-struct GuardSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindGuard(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<GuardSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search.processId && WindowClass(window) == "QuillonLogonGuard") search.found = window;
-    return TRUE;
-}
-
 // The hidden window a waiting logon apply keeps, or null.
 HWND GuardWindowOf(unsigned long processId) {
-    GuardSearch search{processId, nullptr};
-    EnumWindows(FindGuard, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : TopLevelWindows(processId))
+        if (WindowClass(window) == "QuillonLogonGuard") return window;
+    return nullptr;
 }
 
-class LogonGuardTest : public ::testing::Test {
+class LogonGuardTest : public SimulationTest {
 protected:
+    LogonGuardTest() : SimulationTest("logon") {}
     void SetUp() override {
-        folder_ = MakeScratchFolder("logon");
         startup_ = folder_ + "\\startup.qln";
         record_ = startup_ + ".pending";
         WriteWholeFile(startup_, "[PCI]\r\nPCILatency=64\r\n");
-        start_.exePath = BuiltProgramPath();
-        start_.simState = folder_ + "\\chipset.txt";
-        start_.simLog = folder_ + "\\ports.log";
-        start_.workingDirectory = folder_;
+        start_ = StartInFolder(folder_, state_, log_);
         start_.argumentTail = startup_;
         ConfirmAfter("2");
         SetRunValue(BuildStartupCommand(start_.exePath, startup_));
     }
-    void TearDown() override {
-        DeleteRunValue();
-        RemoveTree(folder_);
-    }
+    void TearDown() override { DeleteRunValue(); }
 
     void ConfirmAfter(const char* seconds) {
         start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}};
@@ -65,7 +46,7 @@ protected:
     }
     size_t PortCalls() const { return LineCount(ReadWholeFile(start_.simLog)); }
 
-    std::string folder_, startup_, record_;
+    std::string startup_, record_;
     ProgramStart start_;
 };
 

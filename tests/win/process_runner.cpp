@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "tests/support/sim_environment.h"
@@ -12,6 +13,15 @@
 std::string BuiltProgramPath() {
     const std::string folder = TestExecutableFolder();
     return folder.substr(0, folder.find_last_of('\\')) + "\\bin\\quillon.exe";
+}
+
+ProgramStart StartInFolder(const std::string& folder, const std::string& simState, const std::string& simLog) {
+    ProgramStart start;
+    start.exePath = BuiltProgramPath();
+    start.workingDirectory = folder;
+    start.simState = simState;
+    start.simLog = simLog;
+    return start;
 }
 
 namespace {
@@ -57,25 +67,27 @@ void StartChild(Child& child) {
 }
 
 // A visible window of the child that is neither a dialog nor the task-bar owner is its
-// main window: noted, then closed as the user would.
-BOOL CALLBACK CloseMainWindow(HWND window, LPARAM parameter) {
-    Child& child = *reinterpret_cast<Child*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != child.process.dwProcessId || !IsWindowVisible(window)) return TRUE;
-    for (HWND seen : child.closed)
-        if (seen == window) return TRUE;
+// main window.
+bool IsMainWindow(HWND window) {
     const std::string className = WindowClass(window);
-    if (className == "#32770" || className == "QuillonApplication") return TRUE;
+    if (!IsWindowVisible(window) || className == "#32770" || className == "QuillonApplication") return false;
     RECT r;
     GetWindowRect(window, &r);
-    if (r.right - r.left <= 0 || r.bottom - r.top <= 0) return TRUE;
-    child.run.mainWindowOpened = true;
-    child.run.mainWindowCaption = WindowText(window);
-    if (HWND application = GetWindow(window, GW_OWNER)) child.run.mainWindowOwnerCaption = WindowText(application);
-    child.closed.push_back(window);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
+    return r.right - r.left > 0 && r.bottom - r.top > 0;
+}
+
+// Notes the child's main window, then closes it as the user would.
+void CloseMainWindow(Child& child) {
+    for (HWND window : TopLevelWindows(child.process.dwProcessId)) {
+        if (!IsMainWindow(window) || std::find(child.closed.begin(), child.closed.end(), window) != child.closed.end())
+            continue;
+        child.run.mainWindowOpened = true;
+        child.run.mainWindowCaption = WindowText(window);
+        if (HWND application = GetWindow(window, GW_OWNER))
+            child.run.mainWindowOwnerCaption = WindowText(application);
+        child.closed.push_back(window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
 }
 
 void EndChild(Child& child) {
@@ -87,7 +99,7 @@ void EndChild(Child& child) {
 // One look at a running child; false once it has ended, on its own or by the test.
 bool WatchChild(Child& child) {
     if (WaitForSingleObject(child.process.hProcess, 0) != WAIT_TIMEOUT) return false;
-    EnumWindows(CloseMainWindow, reinterpret_cast<LPARAM>(&child));
+    CloseMainWindow(child);
     if (child.start->whileRunning && child.start->whileRunning(child.process.dwProcessId)) {
         child.endedByTest = true;
         EndChild(child);

@@ -35,6 +35,8 @@ struct ProgramStart {
 
 // The product as built: ..\bin\quillon.exe from the test folder.
 std::string BuiltProgramPath();
+// The built program, started in the folder with the simulation's files given.
+ProgramStart StartInFolder(const std::string& folder, const std::string& simState, const std::string& simLog);
 
 // A program still running at the time limit is ended and fails the test.
 ProgramRun RunProgram(const ProgramStart& start, unsigned timeoutMs = 20000);

@@ -14,20 +14,12 @@
 
 namespace {
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public SimulationTest {
 protected:
-    void SetUp() override {
-        folder_ = MakeScratchFolder("program");
-        start_.exePath = BuiltProgramPath();
-        start_.simState = folder_ + "\\chipset.txt";
-        start_.simLog = folder_ + "\\ports.log";
-        start_.workingDirectory = folder_;
-    }
-    void TearDown() override { RemoveTree(folder_); }
+    ProgramTest() : SimulationTest("program") { start_ = StartInFolder(folder_, state_, log_); }
 
     SimChipset ChipsetAfterRun() { return LoadChipsetState(start_.simState); }
 
-    std::string folder_;
     ProgramStart start_;
 };
 

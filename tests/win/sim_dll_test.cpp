@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,21 +15,11 @@
 
 namespace {
 
-class SimDllTest : public ::testing::Test {
+class SimDllTest : public SimulationTest {
 protected:
-    void SetUp() override {
-        folder_ = MakeScratchFolder("hw");
-        state_ = folder_ + "\\chipset.txt";
-        log_ = folder_ + "\\ports.log";
-        simulation_.emplace(state_, log_);
-    }
-    void TearDown() override {
-        FreeIoLibrary();
-        simulation_.reset();
-        RemoveTree(folder_);
-    }
-    std::string folder_, state_, log_;
-    std::optional<SimulationFiles> simulation_;
+    SimDllTest() : SimulationTest("hw") {}
+    void SetUp() override { NameFilesToThisProcess(); }
+    void TearDown() override { FreeIoLibrary(); }
 };
 
 TEST_F(SimDllTest, LoadsOnceAndFreesOnce) {

@@ -13,16 +13,12 @@ void PumpMessages(HWND form) {
 
 int SelectedIndex(HWND list) { return static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0)); }
 
-namespace {
-
 COMBOBOXINFO ComboInfo(HWND list) {
     COMBOBOXINFO info = {};
     info.cbSize = sizeof info;
     GetComboBoxInfo(list, &info);
     return info;
 }
-
-}  // namespace
 
 void PickEntry(HWND form, HWND list, const std::string& text) {
     const LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),

@@ -11,8 +11,9 @@
 // Handles every message waiting for the test thread, as the program's loop would.
 void PumpMessages(HWND form);
 
-// The entry a list has selected.
+// The entry a list has selected, and the parts it is made of.
 int SelectedIndex(HWND list);
+COMBOBOXINFO ComboInfo(HWND list);
 
 // Opens the list and clicks the entry with that text, as the mouse does.
 void PickEntry(HWND form, HWND list, const std::string& text);

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -127,14 +126,12 @@ std::string ListOf(const RegisterField& field) {
     return "";
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public SimulationTest {
 protected:
+    MainWindowTest() : SimulationTest("window") {}
     void SetUp() override {
         Fake::Reset();
-        folder_ = MakeScratchFolder("window");
-        state_ = folder_ + "\\chipset.txt";
-        log_ = folder_ + "\\ports.log";
-        simulation_.emplace(state_, log_);
+        NameFilesToThisProcess();
         GetCurrentDirectoryA(MAX_PATH, startFolder_);
         SetCurrentDirectoryA(folder_.c_str());
         ASSERT_TRUE(LoadIoLibrary());
@@ -144,8 +141,6 @@ protected:
         PumpMessages(form_);
         FreeIoLibrary();
         SetCurrentDirectoryA(startFolder_);
-        simulation_.reset();
-        RemoveTree(folder_);
     }
 
     void Open(const FormServices& services = Fake::Services()) {
@@ -192,8 +187,6 @@ protected:
         return writes;
     }
 
-    std::string folder_, state_, log_;
-    std::optional<SimulationFiles> simulation_;
     char startFolder_[MAX_PATH] = {};
     HWND form_ = nullptr;
 };
@@ -378,9 +371,7 @@ TEST_F(MainWindowTest, NothingOverlapsAndEveryTextShowsWhole) {
             EXPECT_LE(text.metrics.tmHeight, r.bottom - r.top) << control.name << " is clipped";
         }
         if (control.kind != ControlKind::FieldList) continue;
-        COMBOBOXINFO parts = {};
-        parts.cbSize = sizeof parts;
-        GetComboBoxInfo(handle, &parts);
+        const COMBOBOXINFO parts = ComboInfo(handle);
         // The text field draws between its margins.
         RECT field;
         GetClientRect(parts.hwndItem, &field);
@@ -408,9 +399,7 @@ TEST_F(MainWindowTest, DropDownsOpenWithEveryEntryVisibleAndOpeningIsNoPick) {
         const int rows = static_cast<int>(ChoiceCount(field));
         SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
         PumpMessages(form_);
-        COMBOBOXINFO info = {};
-        info.cbSize = sizeof info;
-        GetComboBoxInfo(list, &info);
+        const COMBOBOXINFO info = ComboInfo(list);
         RECT closed, opened, shown, last;
         GetWindowRect(list, &closed);
         GetWindowRect(info.hwndList, &opened);
