@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
