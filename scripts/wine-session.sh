@@ -66,6 +66,12 @@ start_wine_session() {
     "$QUILLON_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
       </dev/null >>"$WINE_LOG" 2>&1 || true
   fi
+  # A crashing test program must end with its backtrace in the test's output, not wait
+  # on the private display for someone to close Wine's crash dialog.
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    "$QUILLON_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      </dev/null >>"$WINE_LOG" 2>&1 || true
+  fi
 }
 
 stop_wine_session() {

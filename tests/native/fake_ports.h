@@ -21,9 +21,9 @@ struct FakePorts {
     static bool loaded;
     static SimChipset chipset;
     static std::vector<PortCall> calls;
-    static int locksTaken;     // LockConfigPorts calls that succeeded
+    static int locksTaken;     // lockPorts calls that succeeded
     static int locksHeld;      // taken and not yet released
-    static bool portsBusy;     // LockConfigPorts throws, as after a wait too long
+    static bool portsBusy;     // lockPorts throws, as after a wait too long
     // Hands these ports to the register table. Power-on chipset, ports available, ports free, no calls or locks recorded, every
     // cached value zero.
     static void Reset();

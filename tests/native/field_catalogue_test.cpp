@@ -1,20 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 
 #include "model/field_catalogue.h"
 #include "tests/native/fake_ports.h"
+#include "tests/support/field_lookup.h"
 
 namespace {
-
-const RegisterField& Field(const char* key) {
-    for (const RegisterField& f : FieldCatalogue)
-        if (std::strcmp(f.Key, key) == 0) return f;
-    ADD_FAILURE() << "no field " << key;
-    return FieldCatalogue[0];
-}
 
 // Where the sentinel ends a field's list, looking no further than the list's room; a
 // list that lost its sentinel would otherwise be walked past its end.

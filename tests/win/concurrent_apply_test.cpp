@@ -12,8 +12,10 @@
 #include "hw/pci_registers.h"
 #include "model/settings.h"
 #include "sim/chipset.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
@@ -32,12 +34,6 @@ std::vector<uint32_t> ValuesAfterApplying(const std::string& file) {
         values.push_back(chip.ConfigRead(reg.Bus, reg.Device, reg.Function, reg.Offset));
     }
     return values;
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
 }
 
 struct Outcome {
@@ -75,8 +71,8 @@ protected:
                 outcome.failedRuns += !run.finished || !run.boxes.empty();
             for (const ProgramStart& start : starts) {
                 const std::string log = ReadWholeFile(start.simLog);
-                outcome.portCalls += Count(log, "\n");
-                outcome.foreignLatch += Count(log, "latch set by another process");
+                outcome.portCalls += LineCount(log);
+                outcome.foreignLatch += Occurrences(log, "latch set by another process");
             }
             outcome.misplacedValues += MisplacedValues(starts[0].simState);
         }
@@ -84,8 +80,7 @@ protected:
     }
 
     size_t MisplacedValues(const std::string& state) const {
-        SimChipset chip;
-        EXPECT_TRUE(chip.LoadDump(ReadWholeFile(state), nullptr));
+        const SimChipset chip = LoadChipsetState(state);
         size_t misplaced = 0;
         for (size_t r = 0; r < kRegisterCount; ++r) {
             const PciRegister& reg = RegisterTable[r];

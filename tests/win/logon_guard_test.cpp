@@ -8,89 +8,45 @@
 #include "app/command_line.h"
 #include "app/logon_rules.h"
 #include "sim/chipset.h"
+#include "tests/support/run_key.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
+#include "tests/support/window_text.h"
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-void SetRunValue(const std::string& command) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Quillon", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-    RegCloseKey(key);
-}
-
-void DeleteRunValue() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, "Quillon");
-    RegCloseKey(key);
-}
-
-struct GuardSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindGuard(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<GuardSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (owner == search.processId && lstrcmpA(name, "QuillonLogonGuard") == 0) search.found = window;
-    return TRUE;
-}
-
 // The hidden window a waiting logon apply keeps, or null.
 HWND GuardWindowOf(unsigned long processId) {
-    GuardSearch search{processId, nullptr};
-    EnumWindows(FindGuard, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : TopLevelWindows(processId))
+        if (WindowClass(window) == "QuillonLogonGuard") return window;
+    return nullptr;
 }
 
-size_t LineCount(const std::string& text) {
-    size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
-}
-
-class LogonGuardTest : public ::testing::Test {
+class LogonGuardTest : public SimulationTest {
 protected:
+    LogonGuardTest() : SimulationTest("logon") {}
     void SetUp() override {
-        folder_ = MakeScratchFolder("logon");
         startup_ = folder_ + "\\startup.qln";
         record_ = startup_ + ".pending";
         WriteWholeFile(startup_, "[PCI]\r\nPCILatency=64\r\n");
-        start_.exePath = BuiltProgramPath();
-        start_.simState = folder_ + "\\chipset.txt";
-        start_.simLog = folder_ + "\\ports.log";
-        start_.workingDirectory = folder_;
+        start_ = StartInFolder(folder_, state_, log_);
         start_.argumentTail = startup_;
         ConfirmAfter("2");
         SetRunValue(BuildStartupCommand(start_.exePath, startup_));
     }
-    void TearDown() override {
-        DeleteRunValue();
-        RemoveTree(folder_);
-    }
+    void TearDown() override { DeleteRunValue(); }
 
     void ConfirmAfter(const char* seconds) {
         start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}};
     }
     unsigned PciLatency() const {
-        SimChipset chip;
-        if (FileExists(start_.simState)) chip.LoadDump(ReadWholeFile(start_.simState), nullptr);
-        return chip.ConfigRead(0, 8, 0, 0x18) >> 24;
+        return ChipsetStateOrPowerOn(start_.simState).ConfigRead(0, 8, 0, 0x18) >> 24;
     }
     size_t PortCalls() const { return LineCount(ReadWholeFile(start_.simLog)); }
 
-    std::string folder_, startup_, record_;
+    std::string startup_, record_;
     ProgramStart start_;
 };
 

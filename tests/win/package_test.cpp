@@ -7,7 +7,7 @@
 
 #include "sim/chipset.h"
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

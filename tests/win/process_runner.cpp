@@ -1,130 +1,48 @@
 #include "tests/win/process_runner.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <memory>
 
-namespace {
-
-struct Watch {
-    DWORD processId;
-    ProgramRun* run;
-    std::vector<HWND> answered;
-    bool answerYes = false;
-};
-
-std::string WindowText(HWND window) {
-    char text[4096];
-    const int n = GetWindowTextA(window, text, sizeof text);
-    return std::string(text, n > 0 ? n : 0);
-}
-
-std::string ClassName(HWND window) {
-    char name[256];
-    const int n = GetClassNameA(window, name, sizeof name);
-    return std::string(name, n > 0 ? n : 0);
-}
-
-BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassName(child) == "Static")
-        *reinterpret_cast<bool*>(found) = true;
-    return TRUE;
-}
-
-// Reads a message box and presses the button a user would.
-void AnswerBox(HWND window, Watch& watch) {
-    ShownBox box;
-    box.caption = WindowText(window);
-    // A message box keeps its text in the static control with id 0xFFFF.
-    char text[4096] = "";
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    box.text = text;
-    box.yesNo = GetDlgItem(window, IDYES) != nullptr && GetDlgItem(window, IDNO) != nullptr;
-    // The default button carries the default style (Wine's DM_GETDEFID names IDOK always).
-    const LONG noStyle = GetWindowLongA(GetDlgItem(window, IDNO), GWL_STYLE);
-    box.noIsDefault = box.yesNo && (noStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    EnumChildWindows(window, FindIcon, reinterpret_cast<LPARAM>(&box.hasIcon));
-    watch.run->boxes.push_back(box);
-    watch.answered.push_back(window);
-    const WPARAM button = box.yesNo ? (watch.answerYes ? IDYES : IDNO) : IDOK;
-    PostMessageA(window, WM_COMMAND, button, 0);
-}
-
-BOOL CALLBACK AnswerWindow(HWND window, LPARAM parameter) {
-    Watch& watch = *reinterpret_cast<Watch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != watch.processId || !IsWindowVisible(window)) return TRUE;
-    for (HWND seen : watch.answered)
-        if (seen == window) return TRUE;
-    const std::string className = ClassName(window);
-    if (className == "#32770") {
-        AnswerBox(window, watch);
-    } else if (className != "QuillonApplication") {
-        RECT r;
-        GetWindowRect(window, &r);
-        if (r.right - r.left > 0 && r.bottom - r.top > 0) {
-            watch.run->mainWindowOpened = true;
-            watch.run->mainWindowCaption = WindowText(window);
-            HWND owner = GetWindow(window, GW_OWNER);
-            if (owner != nullptr) watch.run->mainWindowOwnerCaption = WindowText(owner);
-            watch.answered.push_back(window);
-            PostMessageA(window, WM_CLOSE, 0, 0);
-        }
-    }
-    return TRUE;
-}
-
-std::string Environment(const char* name) {
-    char value[32768];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
-}
-
-// Sets or clears an environment variable for the child and puts it back afterwards.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        had_ = GetEnvironmentVariableA(name, nullptr, 0) > 0;
-        old_ = Environment(name);
-        SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
-    }
-    ~ScopedVariable() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
-
-private:
-    const char* name_;
-    bool had_;
-    std::string old_;
-};
-
-}  // namespace
-
-std::string TestExecutableFolder() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/window_text.h"
 
 std::string BuiltProgramPath() {
     const std::string folder = TestExecutableFolder();
     return folder.substr(0, folder.find_last_of('\\')) + "\\bin\\quillon.exe";
 }
 
+ProgramStart StartInFolder(const std::string& folder, const std::string& simState, const std::string& simLog) {
+    ProgramStart start;
+    start.exePath = BuiltProgramPath();
+    start.workingDirectory = folder;
+    start.simState = simState;
+    start.simLog = simLog;
+    return start;
+}
+
 namespace {
+
+// How long an ended program may take to go away.
+constexpr DWORD kEndDeadlineMs = 5000;
 
 struct Child {
     const ProgramStart* start;
     ProgramRun run;
     PROCESS_INFORMATION process = {};
-    Watch watch{0, nullptr, {}};
+    std::unique_ptr<DialogAnswerer> boxes;
+    std::vector<HWND> closed;  // main windows asked to close
     bool endedByTest = false;
 };
 
+std::string Describe(const ProgramStart& start) { return start.exePath + " " + start.argumentTail; }
+
 void StartChild(Child& child) {
     const ProgramStart& start = *child.start;
-    std::string path = Environment("PATH");
+    std::string path = EnvironmentVariable("PATH");
     if (start.withPortLibrary) path = TestExecutableFolder() + ";" + path;
     ScopedVariable pathVariable("PATH", path);
     ScopedVariable state("QUILLON_SIM_STATE", start.simState);
@@ -141,33 +59,64 @@ void StartChild(Child& child) {
         CreateProcessA(start.exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                        start.workingDirectory.empty() ? nullptr : start.workingDirectory.c_str(),
                        &startup, &child.process) != FALSE;
-    if (!child.run.started)
-        std::fprintf(stderr, "cannot start %s: error %lu\n", start.exePath.c_str(), GetLastError());
-    child.watch = Watch{child.process.dwProcessId, &child.run, {}, start.answerYes};
+    if (!child.run.started) {
+        ADD_FAILURE() << "cannot start " << start.exePath << ": error " << GetLastError();
+        return;
+    }
+    child.boxes.reset(new DialogAnswerer(AnswerEveryBox{start.answerYes}, Process(child.process.dwProcessId)));
+}
+
+// A visible window of the child that is neither a dialog nor the task-bar owner is its
+// main window.
+bool IsMainWindow(HWND window) {
+    const std::string className = WindowClass(window);
+    if (!IsWindowVisible(window) || className == "#32770" || className == "QuillonApplication") return false;
+    RECT r;
+    GetWindowRect(window, &r);
+    return r.right - r.left > 0 && r.bottom - r.top > 0;
+}
+
+// Notes the child's main window, then closes it as the user would.
+void CloseMainWindow(Child& child) {
+    for (HWND window : TopLevelWindows(child.process.dwProcessId)) {
+        if (!IsMainWindow(window) || std::find(child.closed.begin(), child.closed.end(), window) != child.closed.end())
+            continue;
+        child.run.mainWindowOpened = true;
+        child.run.mainWindowCaption = WindowText(window);
+        if (HWND application = GetWindow(window, GW_OWNER))
+            child.run.mainWindowOwnerCaption = WindowText(application);
+        child.closed.push_back(window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void EndChild(Child& child) {
+    TerminateProcess(child.process.hProcess, 99);
+    if (WaitForSingleObject(child.process.hProcess, kEndDeadlineMs) != WAIT_OBJECT_0)
+        ADD_FAILURE() << Describe(*child.start) << " did not end " << kEndDeadlineMs << " ms after it was terminated";
 }
 
 // One look at a running child; false once it has ended, on its own or by the test.
 bool WatchChild(Child& child) {
     if (WaitForSingleObject(child.process.hProcess, 0) != WAIT_TIMEOUT) return false;
-    EnumWindows(AnswerWindow, reinterpret_cast<LPARAM>(&child.watch));
+    CloseMainWindow(child);
     if (child.start->whileRunning && child.start->whileRunning(child.process.dwProcessId)) {
         child.endedByTest = true;
-        TerminateProcess(child.process.hProcess, 99);
-        WaitForSingleObject(child.process.hProcess, INFINITE);
+        EndChild(child);
         return false;
     }
     return true;
 }
 
-void FinishChild(Child& child) {
+void FinishChild(Child& child, unsigned timeoutMs) {
     const bool stillRunning = WaitForSingleObject(child.process.hProcess, 0) == WAIT_TIMEOUT;
     child.run.finished = !stillRunning && !child.endedByTest;
     if (stillRunning) {
-        std::fprintf(stderr, "%s %s still running: ended by the test\n", child.start->exePath.c_str(),
-                     child.start->argumentTail.c_str());
-        TerminateProcess(child.process.hProcess, 99);
-        WaitForSingleObject(child.process.hProcess, INFINITE);
+        ADD_FAILURE() << Describe(*child.start) << " was still running after " << timeoutMs
+                      << " ms: ended by the test";
+        EndChild(child);
     }
+    child.run.boxes = child.boxes->Stop();
     GetExitCodeProcess(child.process.hProcess, &child.run.exitCode);
     CloseHandle(child.process.hThread);
     CloseHandle(child.process.hProcess);
@@ -190,7 +139,7 @@ std::vector<ProgramRun> RunPrograms(const std::vector<ProgramStart>& starts, uns
     }
     std::vector<ProgramRun> runs;
     for (Child& child : children) {
-        if (child.run.started) FinishChild(child);
+        if (child.run.started) FinishChild(child, timeoutMs);
         runs.push_back(child.run);
     }
     return runs;
@@ -198,34 +147,4 @@ std::vector<ProgramRun> RunPrograms(const std::vector<ProgramStart>& starts, uns
 
 ProgramRun RunProgram(const ProgramStart& start, unsigned timeoutMs) {
     return RunPrograms({start}, timeoutMs)[0];
-}
-
-namespace {
-
-DWORD WINAPI AnswerBoxesUntilStopped(LPVOID parameter) {
-    auto* answerer = static_cast<BoxAnswerer*>(parameter);
-    Watch watch{GetCurrentProcessId(), &answerer->run_, {}};
-    while (WaitForSingleObject(answerer->stop_, 20) == WAIT_TIMEOUT)
-        EnumWindows(AnswerWindow, reinterpret_cast<LPARAM>(&watch));
-    return 0;
-}
-
-}  // namespace
-
-BoxAnswerer::BoxAnswerer() {
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, AnswerBoxesUntilStopped, this, 0, nullptr);
-}
-
-BoxAnswerer::~BoxAnswerer() { Stop(); }
-
-std::vector<ShownBox> BoxAnswerer::Stop() {
-    if (thread_ != nullptr) {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(stop_);
-        thread_ = nullptr;
-    }
-    return run_.boxes;
 }

@@ -7,13 +7,7 @@
 #include <utility>
 #include <vector>
 
-struct ShownBox {
-    std::string caption;
-    std::string text;
-    bool yesNo = false;           // a question with Yes and No buttons
-    bool noIsDefault = false;
-    bool hasIcon = false;
-};
+#include "tests/support/dialogs.h"
 
 struct ProgramRun {
     bool started = false;
@@ -22,7 +16,7 @@ struct ProgramRun {
     bool mainWindowOpened = false;
     std::string mainWindowCaption;
     std::string mainWindowOwnerCaption;  // the application window carrying the task-bar button
-    std::vector<ShownBox> boxes;
+    std::vector<DialogSeen> boxes;
 };
 
 struct ProgramStart {
@@ -39,27 +33,13 @@ struct ProgramStart {
     std::function<bool(unsigned long processId)> whileRunning;
 };
 
-// The folder this test executable lives in (the simulated io.dll is there too).
-std::string TestExecutableFolder();
 // The product as built: ..\bin\quillon.exe from the test folder.
 std::string BuiltProgramPath();
+// The built program, started in the folder with the simulation's files given.
+ProgramStart StartInFolder(const std::string& folder, const std::string& simState, const std::string& simLog);
 
+// A program still running at the time limit is ended and fails the test.
 ProgramRun RunProgram(const ProgramStart& start, unsigned timeoutMs = 20000);
 // Starts every program before watching any of them, so that they run side by side.
 std::vector<ProgramRun> RunPrograms(const std::vector<ProgramStart>& starts,
                                     unsigned timeoutMs = 20000);
-
-// Answers, from a second thread, every message box this process shows, until stopped.
-class BoxAnswerer {
-public:
-    BoxAnswerer();
-    ~BoxAnswerer();
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-    // Stops answering and returns the boxes seen, in order.
-    std::vector<ShownBox> Stop();
-
-    ProgramRun run_;
-    void* stop_ = nullptr;
-    void* thread_ = nullptr;
-};

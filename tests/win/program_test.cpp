@@ -2,42 +2,24 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
 #include "sim/chipset.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
 #include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
-size_t LineCount(const std::string& text) {
-    size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
-}
-
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public SimulationTest {
 protected:
-    void SetUp() override {
-        folder_ = MakeScratchFolder("program");
-        start_.exePath = BuiltProgramPath();
-        start_.simState = folder_ + "\\chipset.txt";
-        start_.simLog = folder_ + "\\ports.log";
-        start_.workingDirectory = folder_;
-    }
-    void TearDown() override { RemoveTree(folder_); }
+    ProgramTest() : SimulationTest("program") { start_ = StartInFolder(folder_, state_, log_); }
 
-    SimChipset ChipsetAfterRun() {
-        SimChipset chip;
-        std::string error;
-        EXPECT_TRUE(chip.LoadDump(ReadWholeFile(start_.simState), &error)) << error;
-        return chip;
-    }
+    SimChipset ChipsetAfterRun() { return LoadChipsetState(start_.simState); }
 
-    std::string folder_;
     ProgramStart start_;
 };
 

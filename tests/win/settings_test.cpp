@@ -4,16 +4,16 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "model/settings.h"
-#include "tests/win/test_files.h"
+#include "tests/support/field_lookup.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
@@ -29,31 +29,7 @@ void Restore(const Registers& values) {
     for (size_t i = 0; i < kRegisterCount; ++i) RegisterTable[i].Value = values[i];
 }
 
-const RegisterField& Field(const char* key) {
-    for (const RegisterField& f : FieldCatalogue)
-        if (std::strcmp(f.Key, key) == 0) return f;
-    ADD_FAILURE() << "no field " << key;
-    return FieldCatalogue[0];
-}
-
 uint32_t Value(const char* key) { return GetFieldValue(Field(key)); }
-
-// The file's lines without line ends, blank lines left out.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string WindowsLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
 
 // Every register filled with bits in and between the fields.
 const Registers kBusyRegisters = {0xA5A5A5A5, 0x5A5A5A5A, 0xC3C3C3C3,
@@ -105,7 +81,7 @@ TEST_F(SettingsTest, SaveWritesFourSectionsOfDecimalValuesInCatalogueOrder) {
         "Trcdw=2",       "Trp=1",           "[DRAM_ALPHA]",       "Tdoe=7",   "Trrd=6",
         "Tw2p=5",        "Tw2r=4",          "Trext=3", "Tr2p=2",  "Tr2w=1",   "[AGP]",
         "AGPControllerLatency=64",          "AGPBusLatency=72",   "[PCI]",    "PCILatency=255"};
-    EXPECT_EQ(Lines(ReadWholeFile(path)), expected);
+    EXPECT_EQ(NonBlankLines(ReadWholeFile(path)), expected);
 }
 
 TEST_F(SettingsTest, SaveKeepsWhatElseTheFileHoldsAndReplacesKeysInPlace) {
@@ -115,7 +91,7 @@ TEST_F(SettingsTest, SaveKeepsWhatElseTheFileHoldsAndReplacesKeysInPlace) {
     Restore({0, 0x00000007, 0, 0, 0, 0x20000000});
     ASSERT_TRUE(SaveSettings(path.c_str()));
 
-    const std::vector<std::string> lines = Lines(ReadWholeFile(path));
+    const std::vector<std::string> lines = NonBlankLines(ReadWholeFile(path));
     const std::vector<std::string> start(lines.begin(), lines.begin() + 7);
     const std::vector<std::string> expectedStart = {
         "; tuned for the office machine", "[Notes]", "Owner=Ann", "[dram]", "TRC=7",
@@ -210,9 +186,7 @@ TEST_F(SettingsTest, RoundTripRestoresEveryFieldAndNoOtherBits) {
 }
 
 TEST_F(SettingsTest, ExampleFilesNameEveryFieldValidly) {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::string beside(exe, std::strrchr(exe, '\\'));
+    const std::string beside = TestExecutableFolder();
     for (const char* name : {"sample.qln", "fast.qln"}) {
         const std::string example = beside + "\\examples\\" + name;
         ASSERT_TRUE(FileExists(example)) << example;
@@ -220,7 +194,7 @@ TEST_F(SettingsTest, ExampleFilesNameEveryFieldValidly) {
         ASSERT_TRUE(LoadSettings(example.c_str()));
         const std::string copy = NewPath();
         ASSERT_TRUE(SaveSettings(copy.c_str()));
-        EXPECT_EQ(Lines(ReadWholeFile(copy)), Lines(ReadWholeFile(example))) << name;
+        EXPECT_EQ(NonBlankLines(ReadWholeFile(copy)), NonBlankLines(ReadWholeFile(example))) << name;
     }
 }
 

@@ -2,41 +2,26 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "hw/io_library.h"
 #include "hw/pci_registers.h"
 #include "sim/chipset.h"
-#include "tests/win/test_files.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-class SimDllTest : public ::testing::Test {
+class SimDllTest : public SimulationTest {
 protected:
+    SimDllTest() : SimulationTest("hw") {}
     void SetUp() override {
-        folder_ = MakeScratchFolder("hw");
-        state_ = folder_ + "\\chipset.txt";
-        log_ = folder_ + "\\ports.log";
-        SetEnvironmentVariableA("QUILLON_SIM_STATE", state_.c_str());
-        SetEnvironmentVariableA("QUILLON_SIM_LOG", log_.c_str());
+        NameFilesToThisProcess();
         SetPortOperations(kIoLibraryPorts);
     }
-    void TearDown() override {
-        FreeIoLibrary();
-        SetEnvironmentVariableA("QUILLON_SIM_STATE", nullptr);
-        SetEnvironmentVariableA("QUILLON_SIM_LOG", nullptr);
-        RemoveTree(folder_);
-    }
-    std::string folder_, state_, log_;
+    void TearDown() override { FreeIoLibrary(); }
 };
 
 TEST_F(SimDllTest, LoadsOnceAndFreesOnce) {

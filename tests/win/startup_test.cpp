@@ -9,32 +9,11 @@
 #include "app/startup_registration.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
-#include "tests/win/process_runner.h"
-#include "tests/win/test_files.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/run_key.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-struct RunValue {
-    bool present = false;
-    DWORD type = 0;
-    DWORD size = 0;
-    std::string data;
-};
-
-RunValue ReadRunValue() {
-    RunValue value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
-    char data[1024] = "";
-    value.size = sizeof data;
-    value.present = RegQueryValueExA(key, "Quillon", nullptr, &value.type,
-                                     reinterpret_cast<BYTE*>(data), &value.size) == ERROR_SUCCESS;
-    value.data = data;
-    RegCloseKey(key);
-    return value;
-}
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -74,7 +53,7 @@ TEST_F(StartupTest, ApplyStoresCachedValuesAndTheExactCommand) {
         SetFieldValue(FieldCatalogue[3], 9);     // a pick not yet written with Set
         SetFieldValue(FieldCatalogue[16], 224);
 
-        BoxAnswerer boxes;
+        DialogAnswerer boxes(AnswerEveryBox{});
         ApplyStartupSettings();
         EXPECT_TRUE(boxes.Stop().empty());
 
@@ -94,7 +73,7 @@ TEST_F(StartupTest, ApplyStoresCachedValuesAndTheExactCommand) {
 
 TEST_F(StartupTest, ApplyTwiceReplacesRemoveTwiceIsSilentFileStays) {
     StartIn(root_ + "\\again");
-    BoxAnswerer boxes;
+    DialogAnswerer boxes(AnswerEveryBox{});
     SetFieldValue(FieldCatalogue[1], 3);
     ApplyStartupSettings();
     SetFieldValue(FieldCatalogue[1], 17);
@@ -113,7 +92,7 @@ TEST_F(StartupTest, ApplyTwiceReplacesRemoveTwiceIsSilentFileStays) {
 TEST_F(StartupTest, RemoveClearsTheRecordOfAnUnconfirmedLogonApply) {
     StartIn(root_ + "\\registered");
     const std::string registered = StartupFilePath;
-    BoxAnswerer boxes;
+    DialogAnswerer boxes(AnswerEveryBox{});
     ApplyStartupSettings();
     StartIn(root_ + "\\elsewhere");  // started again from another folder
     for (const std::string& file : {registered, StartupFilePath})
@@ -132,9 +111,9 @@ TEST_F(StartupTest, SaveFailureIsReportedAndTheRegistryIsLeftAlone) {
     RemoveStartupSettings();
     StartupFilePath = root_ + "\\no such folder\\startup.qln";
 
-    BoxAnswerer answerer;
+    DialogAnswerer answerer(AnswerEveryBox{});
     ApplyStartupSettings();
-    const std::vector<ShownBox> boxes = answerer.Stop();
+    const std::vector<DialogSeen> boxes = answerer.Stop();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Save Error");
     EXPECT_EQ(boxes[0].text, "There was an error saving to file \"" + StartupFilePath + "\".");

@@ -1,8 +1,5 @@
 #include "tests/win/ui_driver.h"
 
-#include <commdlg.h>
-#include <dlgs.h>
-
 #include <fstream>
 
 #include "ui/setregform.h"
@@ -14,15 +11,7 @@ void PumpMessages(HWND form) {
     }
 }
 
-std::string ControlText(HWND control) {
-    char text[512] = {};
-    GetWindowTextA(control, text, sizeof text);
-    return text;
-}
-
 int SelectedIndex(HWND list) { return static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0)); }
-
-namespace {
 
 COMBOBOXINFO ComboInfo(HWND list) {
     COMBOBOXINFO info = {};
@@ -30,8 +19,6 @@ COMBOBOXINFO ComboInfo(HWND list) {
     GetComboBoxInfo(list, &info);
     return info;
 }
-
-}  // namespace
 
 void PickEntry(HWND form, HWND list, const std::string& text) {
     const LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -93,127 +80,6 @@ UINT MenuItemId(HWND form, const std::string& shownCaption) {
 void ChooseMenuItem(HWND form, const std::string& shownCaption) {
     SendMessageA(form, WM_COMMAND, MAKEWPARAM(MenuItemId(form, shownCaption), 0), 0);
     PumpMessages(form);
-}
-
-DialogAnswerer::DialogAnswerer(std::vector<DialogStep> steps)
-    : thread_(&DialogAnswerer::Run, this, std::move(steps), GetCurrentThreadId()) {}
-
-DialogAnswerer::~DialogAnswerer() {
-    stop_ = true;
-    thread_.join();
-}
-
-namespace {
-
-struct Search {
-    std::string caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    char windowClass[16] = {};
-    GetClassNameA(window, windowClass, sizeof windowClass);
-    if (std::string(windowClass) != "#32770" || !IsWindowVisible(window)) return TRUE;
-    if (ControlText(window) != search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-}  // namespace
-
-// Polls for the next dialog: the test thread is inside the modal loop that shows it.
-void DialogAnswerer::Run(std::vector<DialogStep> steps, DWORD thread) {
-    for (const DialogStep& step : steps) {
-        Search search = {step.caption, nullptr};
-        while (!stop_) {
-            EnumThreadWindows(thread, FindDialog, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) break;
-            Sleep(10);
-        }
-        if (search.found == nullptr) return;
-        Sleep(50);  // let the dialog finish setting itself up
-        step.answer(search.found);
-        while (!stop_ && IsWindow(search.found) && IsWindowVisible(search.found)) Sleep(10);
-    }
-}
-
-namespace {
-
-HWND FileNameField(HWND dialog) {
-    HWND field = GetDlgItem(dialog, cmb13);
-    return field != nullptr ? field : GetDlgItem(dialog, edt1);
-}
-
-void Observe(HWND dialog, FileDialogSeen* seen) {
-    if (seen == nullptr) return;
-    seen->title = ControlText(dialog);
-    char folder[MAX_PATH] = {};
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-    seen->folder = folder;
-    seen->fileName = ControlText(FileNameField(dialog));
-    HWND filters = GetDlgItem(dialog, cmb1);
-    const LRESULT count = SendMessageA(filters, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char text[128] = {};
-        SendMessageA(filters, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        seen->filters.push_back(text);
-    }
-    seen->filter = static_cast<int>(SendMessageA(filters, CB_GETCURSEL, 0, 0));
-    HWND readOnly = GetDlgItem(dialog, chx1);
-    seen->readOnlyBoxShown = readOnly != nullptr && IsWindowVisible(readOnly);
-    seen->resizable = (GetWindowLongA(dialog, GWL_STYLE) & WS_THICKFRAME) != 0;
-}
-
-void Press(HWND dialog, int button) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-}
-
-struct Texts {
-    std::string text;
-    bool icon = false;
-};
-
-BOOL CALLBACK CollectTexts(HWND child, LPARAM context) {
-    auto* texts = reinterpret_cast<Texts*>(context);
-    char windowClass[16] = {};
-    GetClassNameA(child, windowClass, sizeof windowClass);
-    if (std::string(windowClass) != "Static" || !IsWindowVisible(child)) return TRUE;
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-        texts->icon = texts->icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
-    else
-        texts->text += ControlText(child);
-    return TRUE;
-}
-
-}  // namespace
-
-std::function<void(HWND)> AcceptFile(const std::string& name, FileDialogSeen* seen) {
-    return [name, seen](HWND dialog) {
-        Observe(dialog, seen);
-        SendMessageA(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        Press(dialog, IDOK);
-    };
-}
-
-std::function<void(HWND)> CancelDialog(FileDialogSeen* seen) {
-    return [seen](HWND dialog) {
-        Observe(dialog, seen);
-        Press(dialog, IDCANCEL);
-    };
-}
-
-std::function<void(HWND)> CloseMessageBox(HWND form, MessageBoxSeen* seen) {
-    return [form, seen](HWND box) {
-        Texts texts;
-        EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
-        seen->caption = ControlText(box);
-        seen->text = texts.text;
-        seen->hasIcon = texts.icon;
-        seen->ownerDisabled = !IsWindowEnabled(form);
-        Press(box, IDOK);
-    };
 }
 
 bool SaveScreenshot(HWND window, const std::string& path) {

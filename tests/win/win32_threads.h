@@ -1,5 +1,5 @@
 // Test programs only: the threads the tests and googletest use, for the win32 thread
-// model of MinGW-w64, whose libstdc++ (GCC 12) has no std::mutex and declares std::thread
+// model of MinGW-w64, whose libstdc++ (GCC 12) has no std::mutex (one is made here) and declares std::thread
 // but cannot start one. The product is built with that model so that it links no POSIX
 // thread library (whose clock functions need Windows Vista); the tests' threads are
 // started with CreateThread instead. Force-included by tests/CMakeLists.txt.
@@ -70,6 +70,20 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// What the tests guard their shared records with, in place of std::mutex.
+class Win32Mutex {
+public:
+    Win32Mutex() { InitializeCriticalSection(&section_); }
+    ~Win32Mutex() { DeleteCriticalSection(&section_); }
+    Win32Mutex(const Win32Mutex&) = delete;
+    Win32Mutex& operator=(const Win32Mutex&) = delete;
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
 }  // namespace quillon_test
 
 // googletest's own start signal for its threads, normally built on std::mutex; it
@@ -95,6 +109,7 @@ private:
 
 namespace std {
 using quillon_win32_thread = ::quillon_test::Win32Thread;
+using mutex = ::quillon_test::Win32Mutex;
 }  // namespace std
 
 #define thread quillon_win32_thread

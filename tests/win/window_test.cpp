@@ -19,7 +19,9 @@
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "sim/chipset.h"
-#include "tests/win/test_files.h"
+#include "tests/support/run_key.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
 #include "tests/win/ui_driver.h"
 #include "ui/application_window.h"
 #include "ui/form_layout.h"
@@ -125,15 +127,12 @@ std::string ListOf(const RegisterField& field) {
     return "";
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public SimulationTest {
 protected:
+    MainWindowTest() : SimulationTest("window") {}
     void SetUp() override {
         Fake::Reset();
-        folder_ = MakeScratchFolder("window");
-        state_ = folder_ + "\\chipset.txt";
-        log_ = folder_ + "\\ports.log";
-        SetEnvironmentVariableA("QUILLON_SIM_STATE", state_.c_str());
-        SetEnvironmentVariableA("QUILLON_SIM_LOG", log_.c_str());
+        NameFilesToThisProcess();
         GetCurrentDirectoryA(MAX_PATH, startFolder_);
         SetCurrentDirectoryA(folder_.c_str());
         SetPortOperations(kIoLibraryPorts);
@@ -144,9 +143,6 @@ protected:
         PumpMessages(form_);
         FreeIoLibrary();
         SetCurrentDirectoryA(startFolder_);
-        SetEnvironmentVariableA("QUILLON_SIM_STATE", nullptr);
-        SetEnvironmentVariableA("QUILLON_SIM_LOG", nullptr);
-        RemoveTree(folder_);
     }
 
     void Open(const FormServices& services = Fake::Services()) {
@@ -157,7 +153,7 @@ protected:
     }
 
     HWND Control(const std::string& name) const { return FindFormControl(form_, name.c_str()); }
-    std::string Shown(const char* list) const { return ControlText(Control(list)); }
+    std::string Shown(const char* list) const { return WindowText(Control(list)); }
     bool SetEnabled() const { return IsWindowEnabled(Control("SetRegistersButton")) != FALSE; }
     void Pick(const char* list, const std::string& entry) { PickEntry(form_, Control(list), entry); }
     void Click(const char* button) {
@@ -172,15 +168,13 @@ protected:
 
     std::map<std::string, std::string> AllShown() const {
         std::map<std::string, std::string> shown;
-        for (const RegisterField& field : FieldCatalogue) shown[ListOf(field)] = ControlText(Control(ListOf(field)));
+        for (const RegisterField& field : FieldCatalogue) shown[ListOf(field)] = WindowText(Control(ListOf(field)));
         return shown;
     }
 
     // The chipset as the simulation holds it, read without touching the register cache.
     uint32_t Hardware(uint32_t device, uint32_t function, uint32_t offset) const {
-        SimChipset chipset;
-        if (FileExists(state_)) chipset.LoadDump(ReadWholeFile(state_), nullptr);
-        return chipset.ConfigRead(0, device, function, offset);
+        return ChipsetStateOrPowerOn(state_).ConfigRead(0, device, function, offset);
     }
 
     // "address value" for every doubleword written to the data port.
@@ -195,7 +189,6 @@ protected:
         return writes;
     }
 
-    std::string folder_, state_, log_;
     char startFolder_[MAX_PATH] = {};
     HWND form_ = nullptr;
 };
@@ -204,7 +197,7 @@ protected:
 
 TEST_F(MainWindowTest, OpensShowingTheChipsetWithSetDisabledAndFocusInTdoe) {
     Open();
-    EXPECT_EQ(ControlText(form_), "Quillon V0.25b");
+    EXPECT_EQ(WindowText(form_), "Quillon V0.25b");
     const std::map<std::string, std::string> some = {{"AutoPrecharge", "Enable"}, {"Trc", "10"},
                                                      {"Trfc", "17"}, {"Tras", "6"},
                                                      {"AGPControllerLatency", "32"}, {"PCIBusLatency", "32"},
@@ -215,7 +208,7 @@ TEST_F(MainWindowTest, OpensShowingTheChipsetWithSetDisabledAndFocusInTdoe) {
     EXPECT_FALSE(SetEnabled());
     EXPECT_EQ(FocusedControl(form_), Control("Tdoe"));
     for (const RegisterField& field : FieldCatalogue) {
-        EXPECT_EQ(ControlText(Control(ListOf(field) + "Label")), field.Name);
+        EXPECT_EQ(WindowText(Control(ListOf(field) + "Label")), field.Name);
         EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(ListOf(field)), CB_GETCOUNT, 0, 0)), ChoiceCount(field));
     }
 }
@@ -298,7 +291,7 @@ TEST_F(MainWindowTest, ControlsLieWhereTheFormPlacesThem) {
         EXPECT_EQ(placed(name), ScaledPlace(*FindControl(name.c_str()))) << name;
     EXPECT_EQ(placed("Label2")[0], ScaledPlace(*FindControl("Label2"))[0]);
     EXPECT_EQ(placed("Label4")[1], ScaledPlace(*FindControl("Label4"))[1]);
-    EXPECT_EQ(ControlText(Control("Label4")), "July 2004");
+    EXPECT_EQ(WindowText(Control("Label4")), "July 2004");
 
     for (const RegisterField& field : FieldCatalogue) {
         const std::string list = ListOf(field);
@@ -375,14 +368,12 @@ TEST_F(MainWindowTest, NothingOverlapsAndEveryTextShowsWhole) {
         const RECT r = rect(control);
         if (control.kind == ControlKind::Button || control.kind == ControlKind::InfoLabel ||
             control.kind == ControlKind::FieldLabel) {
-            const Drawn text = DrawnWithFontOf(handle, ControlText(handle));
+            const Drawn text = DrawnWithFontOf(handle, WindowText(handle));
             EXPECT_LE(text.extent.cx, r.right - r.left) << control.name << " is clipped";
             EXPECT_LE(text.metrics.tmHeight, r.bottom - r.top) << control.name << " is clipped";
         }
         if (control.kind != ControlKind::FieldList) continue;
-        COMBOBOXINFO parts = {};
-        parts.cbSize = sizeof parts;
-        GetComboBoxInfo(handle, &parts);
+        const COMBOBOXINFO parts = ComboInfo(handle);
         // The text field draws between its margins.
         RECT field;
         GetClientRect(parts.hwndItem, &field);
@@ -410,9 +401,7 @@ TEST_F(MainWindowTest, DropDownsOpenWithEveryEntryVisibleAndOpeningIsNoPick) {
         const int rows = static_cast<int>(ChoiceCount(field));
         SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
         PumpMessages(form_);
-        COMBOBOXINFO info = {};
-        info.cbSize = sizeof info;
-        GetComboBoxInfo(list, &info);
+        const COMBOBOXINFO info = ComboInfo(list);
         RECT closed, opened, shown, last;
         GetWindowRect(list, &closed);
         GetWindowRect(info.hwndList, &opened);
@@ -564,19 +553,12 @@ TEST_F(MainWindowTest, ApplyAtStartupStoresPicksNotYetSetAndRemoveLeavesTheFile)
     Pick("Tras", "11");
     ChooseMenuItem(form_, "&Apply Settings at Startup");
     EXPECT_NE(ReadWholeFile(StartupFilePath).find("Tras=11"), std::string::npos);
-    char command[512] = "";
-    HKEY run;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                            KEY_READ, &run),
-              ERROR_SUCCESS);
-    DWORD length = sizeof command;
-    EXPECT_EQ(RegQueryValueExA(run, "Quillon", nullptr, nullptr, reinterpret_cast<BYTE*>(command), &length),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::string(command), BuildStartupCommand(ExePath, StartupFilePath));
+    const RunValue registered = ReadRunValue();
+    EXPECT_TRUE(registered.present);
+    EXPECT_EQ(registered.data, BuildStartupCommand(ExePath, StartupFilePath));
 
     ChooseMenuItem(form_, "&Remove Startup settings");
-    EXPECT_NE(RegQueryValueExA(run, "Quillon", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    RegCloseKey(run);
+    EXPECT_FALSE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(StartupFilePath));
     EXPECT_TRUE(SetEnabled());
     EXPECT_TRUE(DataWrites().empty());  // the hardware only changes with Set
@@ -696,16 +678,19 @@ TEST_F(MainWindowTest, SavesTheValuesJustReadAndLoadsOnlyWhatAFileNames) {
 }
 
 TEST_F(MainWindowTest, RunMainWindowReturnsWhenTheWindowIsClosed) {
-    std::thread closer([] {
-        HWND window = nullptr;
-        for (int i = 0; i < 2000 && window == nullptr; ++i) {
-            window = FindWindowA(kMainForm.className, kMainForm.caption);
-            if (window == nullptr || !IsWindowVisible(window)) window = nullptr, Sleep(10);
-        }
-        if (window != nullptr) PostMessageA(window, WM_COMMAND, MenuItemId(window, "&Exit"), 0);
+    const DWORD testThread = GetCurrentThreadId();
+    bool shown = false;
+    std::thread closer([&] {
+        HWND window = AwaitVisibleWindow(kMainForm.className, kMainForm.caption, kDialogDeadlineMs);
+        shown = window != nullptr;
+        if (shown)
+            PostMessageA(window, WM_COMMAND, MenuItemId(window, "&Exit"), 0);
+        else  // the loop must still end for the test to report it
+            PostThreadMessageA(testThread, WM_QUIT, 0, 0);
     });
     EXPECT_EQ(RunMainWindow(GetModuleHandleA(nullptr), nullptr, ProgramServices()), 0);
     closer.join();
+    EXPECT_TRUE(shown) << "the main window did not show within " << kDialogDeadlineMs << " ms";
     EXPECT_EQ(FindWindowA(kMainForm.className, nullptr), nullptr);
 }
 

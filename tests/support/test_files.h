@@ -5,6 +5,9 @@
 // A fresh, empty folder under the system's temporary folder; removed by the caller.
 std::string MakeScratchFolder(const std::string& tag);
 void RemoveTree(const std::string& path);
+// The whole file as it is stored, or "" where it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// The folder this test executable lives in (the simulated io.dll and the examples too).
+std::string TestExecutableFolder();

@@ -1,4 +1,4 @@
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <windows.h>
 
@@ -52,4 +52,11 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
 
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string TestExecutableFolder() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string file(path, n);
+    return file.substr(0, file.find_last_of('\\'));
 }

@@ -1,0 +1,58 @@
+// The simulated chipset's files: the state every process sharing them sees, and the log
+// of port calls. The simulated io.dll takes their names from QUILLON_SIM_STATE and
+// QUILLON_SIM_LOG when it loads, in this process or in a program started from it.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "sim/chipset.h"
+
+// Sets (or, with "", clears) a variable of this process, and puts back what it was.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    std::string old_;
+};
+
+// A variable's value, "" where it is not set.
+std::string EnvironmentVariable(const char* name);
+
+// Names the simulation's files while it lives.
+class SimulationFiles {
+public:
+    SimulationFiles(const std::string& state, const std::string& log);
+
+private:
+    ScopedVariable state_;
+    ScopedVariable log_;
+};
+
+// A test with a scratch folder of its own, removed afterwards, that holds the simulated
+// chipset's state and port log, so that no run sees another's writes.
+class SimulationTest : public ::testing::Test {
+protected:
+    explicit SimulationTest(const std::string& tag);
+    ~SimulationTest() override;
+    // Names the files to the simulated io.dll that this process loads, until ended.
+    void NameFilesToThisProcess() { simulation_.emplace(state_, log_); }
+    void EndNamingFiles() { simulation_.reset(); }
+
+    const std::string folder_, state_, log_;
+
+private:
+    std::optional<SimulationFiles> simulation_;
+};
+
+// The chipset as a state file holds it; a file that does not load fails the test.
+SimChipset LoadChipsetState(const std::string& stateFile);
+// The same, but the power-on chipset where nothing was written yet.
+SimChipset ChipsetStateOrPowerOn(const std::string& stateFile);
