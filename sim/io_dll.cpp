@@ -64,7 +64,10 @@ std::string SharedNameSuffix(const std::string& path) {
     char full[MAX_PATH * 2];
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     std::string canonical = (n == 0 || n >= sizeof full) ? path : std::string(full, n);
-    CharLowerBuffA(&canonical[0], static_cast<DWORD>(canonical.size()));
+    // ASCII folding is enough for a name, and keeps USER32 out of every process that
+    // loads the stand-in: the silent apply is measured without the window system.
+    for (char& c : canonical)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     unsigned long long hash = 14695981039346656037ull;  // FNV-1a
     for (char c : canonical) {
         hash ^= static_cast<unsigned char>(c);
