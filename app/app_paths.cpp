@@ -19,3 +19,9 @@ bool ComputeAppPaths() {
     StartupFilePath = JoinStartPath(AppDirectory, "startup.qln");
     return true;
 }
+
+std::string FullPathOf(const std::string& path) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return (length == 0 || length >= MAX_PATH) ? path : std::string(full, length);
+}

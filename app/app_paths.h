@@ -16,3 +16,7 @@ std::string JoinStartPath(const std::string& directory, const char* fileName);
 // Fills AppDirectory, ExePath and StartupFilePath from the working directory. False
 // when the working directory does not fit a Windows path (260 characters or more).
 bool ComputeAppPaths();
+
+// The full path of a file as Windows expands it against the working directory; the
+// path as given when it cannot be expanded to less than 260 characters.
+std::string FullPathOf(const std::string& path);

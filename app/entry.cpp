@@ -4,8 +4,8 @@
 
 #include "app/app_paths.h"
 #include "app/command_line.h"
-#include "app/silent_apply.h"
-#include "app/startup_registration.h"
+#include "app/file_apply.h"
+#include "app/startup_commands.h"
 #include "hw/io_library.h"
 #include "hw/port_io.h"
 #include "model/settings.h"
@@ -55,7 +55,7 @@ int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) 
         } else if (TrimArgument(commandLineTail).empty()) {
             RunInteractive();
         } else {
-            RunSilentApply(commandLineTail);
+            RunFileApply(commandLineTail);
         }
     } catch (const std::exception& error) {
         ShowErrorBox(error);

@@ -1,21 +1,44 @@
 #include "hw/pci_registers.h"
 #include "hw/port_io.h"
 
-// Memory controller: bus 0, device 0, function 1. Register 4 is the header doubleword
-// whose byte 1 is the AGP bridge's latency timer; 5 and 6 are the bridges' doubleword at
-// 0x18, whose byte 3 is the secondary latency timer.
-PciRegister RegisterTable[kRegisterCount] = {
-    {"DRAM Timing 0 ", 0, 0, 1, 0x84, 0},
-    {"DRAM Timing 1", 0, 0, 1, 0x90, 0},
-    {"DRAM Alpha Timing", 0, 0, 1, 0x94, 0},
-    {"AGP Controller Latency", 0, 30, 0, 0x0C, 0},
-    {"AGP Bus Latency", 0, 30, 0, 0x18, 0},
-    {"PCI Bus Latency", 0, 8, 0, 0x18, 0},
-};
+namespace {
+
+constexpr uint32_t kMemoryController = 0;  // bus 0, device 0, function 1
+constexpr uint32_t kAgpBridge = 30;
+constexpr uint32_t kPciBridge = 8;
+
+// The AGP bridge's latency timer is byte 1 of its header doubleword; each bridge's
+// secondary latency timer is byte 3 of its bus-number doubleword.
+constexpr RegisterArray kRegisterLayout = {{
+    {RegisterId::DramTiming0, "DRAM Timing 0 ", 0, kMemoryController, 1, kDramTiming0, "DRAM", 0, true},
+    {RegisterId::DramTiming1, "DRAM Timing 1", 0, kMemoryController, 1, kDramTiming1, "DRAM", 0, true},
+    {RegisterId::DramAlphaTiming, "DRAM Alpha Timing", 0, kMemoryController, 1, kDramAlphaTiming,
+     "DRAM_ALPHA", 0, true},
+    {RegisterId::AgpControllerLatency, "AGP Controller Latency", 0, kAgpBridge, 0, kPciHeaderDword,
+     "AGP", 0, true},
+    {RegisterId::AgpBusLatency, "AGP Bus Latency", 0, kAgpBridge, 0, kPciBridgeBusNumbers, "AGP", 0,
+     true},
+    {RegisterId::PciBusLatency, "PCI Bus Latency", 0, kPciBridge, 0, kPciBridgeBusNumbers, "PCI", 0,
+     true},
+}};
+
+constexpr bool EveryRecordAtItsId(const RegisterArray& table) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (static_cast<size_t>(table[i].Id) != i) return false;
+    return true;
+}
+static_assert(EveryRecordAtItsId(kRegisterLayout), "a register record is not at its id's place");
+
+}  // namespace
+
+RegisterArray RegisterTable = kRegisterLayout;
+
+uint32_t ConfigAddress(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset) {
+    return kConfigEnable | (bus << 16) | (device << 11) | (function << 8) | (offset & ~uint32_t{3});
+}
 
 uint32_t ConfigAddress(const PciRegister& reg) {
-    return kConfigEnable | (reg.Bus << 16) | (reg.Device << 11) | (reg.Function << 8) |
-           (reg.Offset & ~uint32_t{3});
+    return ConfigAddress(reg.Bus, reg.Device, reg.Function, reg.Offset);
 }
 
 namespace {
@@ -38,11 +61,13 @@ public:
 // The address port is written before each data access, with no other port traffic
 // between the two; the caller holds the ports.
 void ReadHeld(PciRegister& reg) {
+    if (!reg.Present) return;
     ports.writeDWord(kConfigAddressPort, ConfigAddress(reg));
     reg.Value = ports.readDWord(kConfigDataPort);
 }
 
 void WriteHeld(const PciRegister& reg) {
+    if (!reg.Present) return;
     ports.writeDWord(kConfigAddressPort, ConfigAddress(reg));
     ports.writeDWord(kConfigDataPort, reg.Value);
 }

@@ -2,33 +2,57 @@
 // value, and the transfers between that cache and the hardware (configuration
 // mechanism #1: address latch at 0xCF8, data at 0xCFC).
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t kConfigAddressPort = 0xCF8;
-constexpr uint32_t kConfigDataPort = 0xCFC;
-constexpr uint32_t kConfigEnable = 0x80000000;
+#include "hw/pci_header.h"
+
+// The registers by name, in the order of every read-all and write-all. Each record of
+// the table carries its own id, and the table is checked against it when it is built.
+enum class RegisterId : size_t {
+    DramTiming0,
+    DramTiming1,
+    DramAlphaTiming,
+    AgpControllerLatency,
+    AgpBusLatency,
+    PciBusLatency,
+};
+
+constexpr size_t kRegisterCount = 6;
 
 struct PciRegister {
+    RegisterId Id;
     char Name[32];
     uint32_t Bus;
     uint32_t Device;
     uint32_t Function;
     uint32_t Offset;
+    // The settings-file section that holds the register's fields: related timings stay
+    // together in the file a user edits by hand.
+    char Section[32];
     uint32_t Value;  // cached contents; 0 until first read
+    // False once the device holding the register has been found absent: it is then
+    // never read through nor written.
+    bool Present;
 };
 
-constexpr size_t kRegisterCount = 6;
+using RegisterArray = std::array<PciRegister, kRegisterCount>;
 
 // In the order of every read-all and write-all.
-extern PciRegister RegisterTable[kRegisterCount];
+extern RegisterArray RegisterTable;
+
+constexpr PciRegister& Register(RegisterId id) { return RegisterTable[static_cast<size_t>(id)]; }
 
 // The configuration address of a register's containing doubleword.
 uint32_t ConfigAddress(const PciRegister& reg);
+// The configuration address of any doubleword (its offset's low two bits dropped).
+uint32_t ConfigAddress(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset);
 
 // Every transfer goes through the port operations handed with SetPortOperations
 // (hw/port_io.h) and holds the configuration ports for its whole length; when they stay
-// busy the lock's error propagates with nothing transferred.
+// busy the lock's error propagates with nothing transferred. Registers of an absent
+// device are skipped: their cached values stay as they are.
 
 // Reads one register into its cached value (0 while the ports are unavailable).
 void ReadRegister(PciRegister& reg);

@@ -43,12 +43,12 @@ constexpr ChoiceRefs<16> kCount4 = FirstChoices<16>(CountChoices);
 constexpr ChoiceRefs<32> kCount5 = FirstChoices<32>(CountChoices);
 constexpr ChoiceRefs<9> kLatency = FirstChoices<9>(LatencyChoices);
 
-constexpr PciRegister* DramTiming0 = &RegisterTable[0];
-constexpr PciRegister* DramTiming1 = &RegisterTable[1];
-constexpr PciRegister* DramAlphaTiming = &RegisterTable[2];
-constexpr PciRegister* AgpControllerLatency = &RegisterTable[3];
-constexpr PciRegister* AgpBusLatency = &RegisterTable[4];
-constexpr PciRegister* PciBusLatency = &RegisterTable[5];
+constexpr PciRegister* DramTiming0 = &Register(RegisterId::DramTiming0);
+constexpr PciRegister* DramTiming1 = &Register(RegisterId::DramTiming1);
+constexpr PciRegister* DramAlphaTiming = &Register(RegisterId::DramAlphaTiming);
+constexpr PciRegister* AgpControllerLatency = &Register(RegisterId::AgpControllerLatency);
+constexpr PciRegister* AgpBusLatency = &Register(RegisterId::AgpBusLatency);
+constexpr PciRegister* PciBusLatency = &Register(RegisterId::PciBusLatency);
 
 }  // namespace
 

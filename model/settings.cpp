@@ -12,24 +12,6 @@
 
 namespace {
 
-// A field's section follows its register, so that related timings stay together in
-// the file a user edits by hand.
-struct RegisterSection {
-    const PciRegister* Register;
-    char Section[32];
-};
-
-const RegisterSection RegisterSections[kRegisterCount] = {
-    {&RegisterTable[0], "DRAM"}, {&RegisterTable[1], "DRAM"}, {&RegisterTable[2], "DRAM_ALPHA"},
-    {&RegisterTable[3], "AGP"},  {&RegisterTable[4], "AGP"},  {&RegisterTable[5], "PCI"},
-};
-
-const char* SectionOf(const RegisterField& field) {
-    for (const RegisterSection& entry : RegisterSections)
-        if (entry.Register == field.Register) return entry.Section;
-    throw ProgramError(std::string("No settings section for ") + field.Key);
-}
-
 constexpr DWORD kValueBufferSize = 2048;
 
 // One settings file, always addressed by its full path: handed a bare name, the
@@ -75,7 +57,7 @@ bool SaveSettings(const char* path) {
     try {
         for (const RegisterField& field : FieldCatalogue) {
             const ProfileFile file(path);
-            file.Write(SectionOf(field), field.Key, std::to_string(GetFieldValue(field)));
+            file.Write(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
         }
         return true;
     } catch (const std::exception&) {
@@ -89,7 +71,7 @@ bool LoadSettings(const char* path) {
             const ProfileFile file(path);
             // Reading with the current value as default leaves unnamed fields as they are.
             const std::string text =
-                file.Read(SectionOf(field), field.Key, std::to_string(GetFieldValue(field)));
+                file.Read(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
             int32_t value = 0;
             if (ReadSettingsNumber(text, &value) && FitsField(field, value))
                 SetFieldValue(field, static_cast<uint32_t>(value));

@@ -45,5 +45,8 @@ void FakePorts::Reset() {
     locksTaken = 0;
     locksHeld = 0;
     portsBusy = false;
-    for (PciRegister& reg : RegisterTable) reg.Value = 0;
+    for (PciRegister& reg : RegisterTable) {
+        reg.Value = 0;
+        reg.Present = true;
+    }
 }

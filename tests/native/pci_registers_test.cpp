@@ -22,12 +22,9 @@ TEST(ConfigAddressTest, ComposesMechanismOneAddresses) {
 }
 
 TEST(ConfigAddressTest, OffsetWithLowBitsAddressesContainingDoubleword) {
-    PciRegister reg{"test", 0, 30, 0, 0x0D, 0};
-    EXPECT_EQ(ConfigAddress(reg), 0x8000F00Cu);
-    reg.Offset = 0x1B;
-    EXPECT_EQ(ConfigAddress(reg), 0x8000F018u);
-    PciRegister upper{"bus", 2, 31, 7, 0xFF, 0};
-    EXPECT_EQ(ConfigAddress(upper), 0x8002FFFCu);
+    EXPECT_EQ(ConfigAddress(0, 30, 0, 0x0D), 0x8000F00Cu);
+    EXPECT_EQ(ConfigAddress(0, 30, 0, 0x1B), 0x8000F018u);
+    EXPECT_EQ(ConfigAddress(2, 31, 7, 0xFF), 0x8002FFFCu);
 }
 
 TEST_F(PciRegisterTest, ReadAllLatchesAddressThenReadsDataInTableOrder) {
@@ -126,6 +123,33 @@ TEST_F(PciRegisterTest, BusyPortsThrowBeforeAnyTrafficAndLeaveTheCache) {
     EXPECT_NO_THROW(WriteAllRegisters());
     EXPECT_EQ(FakePorts::locksTaken, 0);
     EXPECT_EQ(FakePorts::locksHeld, 0);
+}
+
+TEST_F(PciRegisterTest, AbsentBridgeIsNeverReadNorWritten) {
+    PciRegister& agpBus = Register(RegisterId::AgpBusLatency);
+    PciRegister& agpController = Register(RegisterId::AgpControllerLatency);
+    agpBus.Present = agpController.Present = false;
+    agpBus.Value = 0x11223344;
+    ReadAllRegisters();
+    WriteAllRegisters();
+    ASSERT_EQ(FakePorts::calls.size(), 8u + 8u + 8u);  // four registers, three passes
+    for (const PortCall& call : FakePorts::calls) {
+        if (call.port != 0xCF8) continue;
+        EXPECT_NE(call.value, ConfigAddress(agpBus));
+        EXPECT_NE(call.value, ConfigAddress(agpController));
+    }
+    EXPECT_EQ(agpBus.Value, 0x11223344u);
+}
+
+TEST(RegisterTableTest, RegistersByNameAndTheirSections) {
+    EXPECT_EQ(ConfigAddress(Register(RegisterId::DramTiming1)), 0x80000190u);
+    EXPECT_EQ(ConfigAddress(Register(RegisterId::AgpControllerLatency)), 0x8000F00Cu);
+    EXPECT_EQ(ConfigAddress(Register(RegisterId::PciBusLatency)), 0x80004018u);
+    EXPECT_STREQ(Register(RegisterId::DramTiming0).Section, "DRAM");
+    EXPECT_STREQ(Register(RegisterId::DramTiming1).Section, "DRAM");
+    EXPECT_STREQ(Register(RegisterId::DramAlphaTiming).Section, "DRAM_ALPHA");
+    EXPECT_STREQ(Register(RegisterId::AgpBusLatency).Section, "AGP");
+    EXPECT_STREQ(Register(RegisterId::PciBusLatency).Section, "PCI");
 }
 
 TEST(RegisterTableTest, FirstNameKeepsItsTrailingBlank) {

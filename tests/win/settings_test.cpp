@@ -37,7 +37,7 @@ const Registers kBusyRegisters = {0xA5A5A5A5, 0x5A5A5A5A, 0xC3C3C3C3,
 
 uint32_t BusyValue(const char* key) {
     const RegisterField& f = Field(key);
-    return (kBusyRegisters[f.Register - RegisterTable] & FieldMask(f)) >> f.Shift;
+    return (kBusyRegisters[static_cast<size_t>(f.Register->Id)] & FieldMask(f)) >> f.Shift;
 }
 
 class SettingsTest : public ::testing::Test {

@@ -6,7 +6,7 @@
 
 #include "app/app_paths.h"
 #include "app/logon_rules.h"
-#include "app/startup_registration.h"
+#include "app/startup_commands.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "tests/support/dialogs.h"

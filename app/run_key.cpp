@@ -1,0 +1,93 @@
+#include "app/run_key.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kValueName[] = "Quillon";
+
+// One key of HKEY_LOCAL_MACHINE, opened with a fixed access; closed on destruction.
+class RunKey {
+public:
+    explicit RunKey(REGSAM access) : access_(access) {}
+    ~RunKey() {
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    RunKey(const RunKey&) = delete;
+    RunKey& operator=(const RunKey&) = delete;
+
+    LONG Open() { return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, access_, &key_); }
+
+    LONG Create() {
+        return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               access_, nullptr, &key_, nullptr);
+    }
+
+    bool WriteString(const std::string& data) {
+        return RegSetValueExA(key_, kValueName, 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(data.c_str()),
+                              static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+    }
+
+    // The string value's text; empty when it is absent or no string.
+    std::string ReadString() const {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key_, kValueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            type != REG_SZ || size == 0)
+            return std::string();
+        std::string data(size, '\0');
+        if (RegQueryValueExA(key_, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                             &size) != ERROR_SUCCESS)
+            return std::string();
+        // Stored with or without its terminating zero.
+        data.resize(std::min<size_t>(size, data.find('\0')));
+        return data;
+    }
+
+    bool HasValue() const {
+        return RegQueryValueExA(key_, kValueName, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
+    }
+
+    LONG DeleteValue() { return RegDeleteValueA(key_, kValueName); }
+
+private:
+    REGSAM access_;
+    HKEY key_ = nullptr;
+};
+
+bool Missing(LONG result) { return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+std::string ReadRunCommand() {
+    RunKey key(KEY_QUERY_VALUE);
+    if (key.Open() != ERROR_SUCCESS) return std::string();
+    return key.ReadString();
+}
+
+bool WriteRunCommand(const std::string& command) {
+    RunKey key(KEY_ALL_ACCESS);
+    if (key.Open() != ERROR_SUCCESS && key.Create() != ERROR_SUCCESS) return false;
+    return key.WriteString(command);
+}
+
+RunValueRemoval DeleteRunCommand() {
+    RunKey key(KEY_ALL_ACCESS);
+    const LONG opened = key.Open();
+    if (Missing(opened)) return RunValueRemoval::Absent;
+    if (opened != ERROR_SUCCESS) {
+        // Not ours to delete; whether there is anything to delete, any user may see.
+        RunKey reader(KEY_QUERY_VALUE);
+        if (reader.Open() != ERROR_SUCCESS || !reader.HasValue()) return RunValueRemoval::Absent;
+        return RunValueRemoval::Refused;
+    }
+    const LONG deleted = key.DeleteValue();
+    if (deleted == ERROR_SUCCESS) return RunValueRemoval::Removed;
+    if (Missing(deleted)) return RunValueRemoval::Absent;
+    return RunValueRemoval::Refused;
+}

@@ -1,0 +1,45 @@
+#include "app/startup_commands.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/command_line.h"
+#include "app/pending_record.h"
+#include "app/run_key.h"
+#include "model/settings.h"
+#include "ui/messages.h"
+
+namespace {
+
+// The value's place as our messages have always shown it (no separator before
+// CurrentVersion).
+const char kValuePathText[] =
+    "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\WindowsCurrentVersion\\Run\\Quillon";
+
+}  // namespace
+
+void ApplyStartupSettings() {
+    if (!SaveSettings(StartupFilePath.c_str())) {
+        ShowProgramMessage("There was an error saving to file \"" + StartupFilePath + "\".",
+                           "Save Error");
+        return;
+    }
+    if (!WriteRunCommand(BuildStartupCommand(ExePath, StartupFilePath))) {
+        ShowProgramMessage(std::string("Unable to create system registry value\n") + kValuePathText,
+                           "Registry Error");
+    }
+}
+
+void RemoveStartupSettings() {
+    const std::string command = ReadRunCommand();
+    if (DeleteRunCommand() == RunValueRemoval::Refused) {
+        // The next logon still applies the file: its record must stay to guard it.
+        ShowProgramMessage(std::string("Unable to remove system registry value\n") + kValuePathText,
+                           "Registry Error");
+        return;
+    }
+    if (!command.empty()) ClearPendingRecord(FullPathOf(SettingsPathOfCommand(command)));
+    ClearPendingRecord(FullPathOf(StartupFilePath));
+}
