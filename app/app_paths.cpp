@@ -5,6 +5,7 @@
 std::string AppDirectory;
 std::string ExePath;
 std::string StartupFilePath;
+std::string LogFilePath;
 
 std::string JoinStartPath(const std::string& directory, const char* fileName) {
     return directory + "\\" + fileName;
@@ -17,6 +18,7 @@ bool ComputeAppPaths() {
     AppDirectory.assign(directory, length);
     ExePath = JoinStartPath(AppDirectory, "quillon.exe");
     StartupFilePath = JoinStartPath(AppDirectory, "startup.qln");
+    LogFilePath = JoinStartPath(AppDirectory, "quillon.log");
     return true;
 }
 

@@ -1,4 +1,4 @@
-// The three paths computed once at start and used for the whole run.
+// The paths computed once at start and used for the whole run.
 #pragma once
 #include <string>
 
@@ -8,12 +8,14 @@ extern std::string AppDirectory;
 extern std::string ExePath;
 // AppDirectory + "\startup.qln".
 extern std::string StartupFilePath;
+// AppDirectory + "\quillon.log": every write of the registers, beside startup.qln.
+extern std::string LogFilePath;
 
 // Joins a directory and a file name the way the start-up paths are built: always one
 // separator added, so the root of a drive gives a doubled one ("C:\\startup.qln").
 std::string JoinStartPath(const std::string& directory, const char* fileName);
 
-// Fills AppDirectory, ExePath and StartupFilePath from the working directory. False
+// Fills AppDirectory and the paths in it from the working directory. False
 // when the working directory does not fit a Windows path (260 characters or more).
 bool ComputeAppPaths();
 

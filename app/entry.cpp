@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/file_apply.h"
 #include "app/startup_commands.h"
+#include "app/write_logging.h"
 #include "hw/io_library.h"
 #include "hw/port_io.h"
 #include "model/settings.h"
@@ -36,7 +37,7 @@ std::string SystemErrorText(unsigned long code) {
 
 const FormServices& ProgramServices() {
     static const FormServices services = {SaveSettings, LoadSettings, ApplyStartupSettings,
-                                          RemoveStartupSettings};
+                                          RemoveStartupSettings, LogWindowWrite};
     return services;
 }
 

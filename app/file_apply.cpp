@@ -8,8 +8,10 @@
 #include "app/logon_rules.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
+#include "app/write_logging.h"
 #include "hw/pci_registers.h"
 #include "model/settings.h"
+#include "model/write_report.h"
 #include "ui/messages.h"
 
 namespace {
@@ -34,6 +36,23 @@ bool NamesExistingFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A file saved on another chipset or board is never written here unasked; the window
+// is where the user can look at its values and decide.
+bool FitsThisMachine(const std::string& settingsPath) {
+    const std::string differences = MachineDifferencesOfFile(settingsPath.c_str());
+    if (differences.empty()) return true;
+    ShowProgramMessage(OtherMachineRefusal(settingsPath, differences), kApplicationTitle);
+    return false;
+}
+
+// The write, its log entry, and the fields the chipset did not take, said as they are.
+void WriteAndReport(WriteOrigin origin, const std::string& settingsPath) {
+    const RegisterWrite write = WriteAllRegistersNoted();
+    LogRegisterWrite(write, origin, FullPathOf(settingsPath));
+    const std::string refused = RefusedFieldsText(write);
+    if (!refused.empty()) ShowProgramMessage(refused, kApplicationTitle);
+}
+
 // Reads all registers, so that what the file does not name keeps its present value,
 // then loads the file into them.
 bool ReadAndLoad(const std::string& settingsPath) {
@@ -50,6 +69,7 @@ void RunLogonApply(const std::string& settingsPath) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
         return;
     }
+    if (!FitsThisMachine(settingsPath)) return;
     const std::string fullPath = FullPathOf(settingsPath);
     const bool unconfirmed = PendingRecordFound(fullPath);
     if (unconfirmed && !AskProgramQuestion(UnconfirmedApplyQuestion(settingsPath))) return;
@@ -58,7 +78,7 @@ void RunLogonApply(const std::string& settingsPath) {
     // stop a working setup: the apply then goes ahead unguarded, as it always did.
     const bool recorded = WritePendingRecord(fullPath);
     try {
-        WriteAllRegisters();
+        WriteAndReport(WriteOrigin::Logon, settingsPath);
     } catch (...) {
         // Nothing was written (the ports stayed busy), so this apply leaves no record.
         if (recorded && !unconfirmed) ClearPendingRecord(fullPath);
@@ -73,7 +93,7 @@ void RunFileApply(const std::string& argument) {
     const std::string settingsPath = SettingsPathFromArgument(argument);
     if (IsLogonApply(settingsPath)) {
         RunLogonApply(settingsPath);
-    } else if (ReadAndLoad(settingsPath)) {
-        WriteAllRegisters();
+    } else if (FitsThisMachine(settingsPath) && ReadAndLoad(settingsPath)) {
+        WriteAndReport(WriteOrigin::File, settingsPath);
     }
 }

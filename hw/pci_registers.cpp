@@ -10,15 +10,15 @@ constexpr uint32_t kPciBridge = 8;
 // The AGP bridge's latency timer is byte 1 of its header doubleword; each bridge's
 // secondary latency timer is byte 3 of its bus-number doubleword.
 constexpr RegisterArray kRegisterLayout = {{
-    {RegisterId::DramTiming0, "DRAM Timing 0 ", 0, kMemoryController, 1, kDramTiming0, "DRAM", 0, true},
-    {RegisterId::DramTiming1, "DRAM Timing 1", 0, kMemoryController, 1, kDramTiming1, "DRAM", 0, true},
+    {RegisterId::DramTiming0, "DRAM Timing 0 ", 0, kMemoryController, 1, kDramTiming0, "DRAM", 0, 0, true},
+    {RegisterId::DramTiming1, "DRAM Timing 1", 0, kMemoryController, 1, kDramTiming1, "DRAM", 0, 0, true},
     {RegisterId::DramAlphaTiming, "DRAM Alpha Timing", 0, kMemoryController, 1, kDramAlphaTiming,
-     "DRAM_ALPHA", 0, true},
+     "DRAM_ALPHA", 0, 0, true},
     {RegisterId::AgpControllerLatency, "AGP Controller Latency", 0, kAgpBridge, 0, kPciHeaderDword,
-     "AGP", 0, true},
-    {RegisterId::AgpBusLatency, "AGP Bus Latency", 0, kAgpBridge, 0, kPciBridgeBusNumbers, "AGP", 0,
+     "AGP", 0, 0, true},
+    {RegisterId::AgpBusLatency, "AGP Bus Latency", 0, kAgpBridge, 0, kPciBridgeBusNumbers, "AGP", 0, 0,
      true},
-    {RegisterId::PciBusLatency, "PCI Bus Latency", 0, kPciBridge, 0, kPciBridgeBusNumbers, "PCI", 0,
+    {RegisterId::PciBusLatency, "PCI Bus Latency", 0, kPciBridge, 0, kPciBridgeBusNumbers, "PCI", 0, 0,
      true},
 }};
 
@@ -63,7 +63,7 @@ public:
 void ReadHeld(PciRegister& reg) {
     if (!reg.Present) return;
     ports.writeDWord(kConfigAddressPort, ConfigAddress(reg));
-    reg.Value = ports.readDWord(kConfigDataPort);
+    reg.Value = reg.LastRead = ports.readDWord(kConfigDataPort);
 }
 
 void WriteHeld(const PciRegister& reg) {
@@ -73,7 +73,7 @@ void WriteHeld(const PciRegister& reg) {
 }
 
 void ClearAllValues() {
-    for (PciRegister& reg : RegisterTable) reg.Value = 0;
+    for (PciRegister& reg : RegisterTable) reg.Value = reg.LastRead = 0;
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ void SetPortOperations(const PortOperations& operations) { ports = operations; }
 
 void ReadRegister(PciRegister& reg) {
     if (!ports.available()) {
-        reg.Value = 0;
+        reg.Value = reg.LastRead = 0;
         return;
     }
     const ConfigPortsHeld held;

@@ -32,6 +32,8 @@ struct PciRegister {
     // together in the file a user edits by hand.
     char Section[32];
     uint32_t Value;  // cached contents; 0 until first read
+    // What the hardware held at the last read: the "before" of the next write.
+    uint32_t LastRead;
     // False once the device holding the register has been found absent: it is then
     // never read through nor written.
     bool Present;

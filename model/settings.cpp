@@ -6,37 +6,49 @@
 #include <string>
 
 #include "hw/pci_registers.h"
+#include "hw/program_error.h"
 #include "model/field_catalogue.h"
 #include "model/number_text.h"
-#include "hw/program_error.h"
 
 namespace {
 
 constexpr DWORD kValueBufferSize = 2048;
+// Stands for "the file does not name this key": no value a user writes looks like it.
+const char kNotNamed[] = "\x01";
 
-// One settings file, always addressed by its full path: handed a bare name, the
-// profile functions would use the Windows folder instead of the current one.
+// The full path of a settings file. Handed a bare name, the profile functions would use
+// the Windows folder instead of the current one, so every file is addressed this way.
+// Fails for a path that is empty or does not expand to less than MAX_PATH characters.
+std::string FullSettingsPath(const char* path) {
+    if (path == nullptr || *path == '\0') throw ProgramError("No settings file named");
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) throw ProgramError(std::string("Unusable settings path ") + path);
+    return std::string(full, length);
+}
+
+// One INI file through the profile functions.
 class ProfileFile {
 public:
-    // Fails, before any file is touched, for a path that is empty or does not expand
-    // to less than MAX_PATH characters.
-    explicit ProfileFile(const char* path) {
-        if (path == nullptr || *path == '\0') throw ProgramError("No settings file named");
-        const DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath_, nullptr);
-        if (length == 0 || length >= MAX_PATH)
-            throw ProgramError(std::string("Unusable settings path ") + path);
-    }
+    explicit ProfileFile(std::string fullPath) : fullPath_(std::move(fullPath)) {}
 
     void Write(const char* section, const char* key, const std::string& text) const {
-        if (!WritePrivateProfileStringA(section, key, text.c_str(), fullPath_))
-            throw ProgramError(std::string("Unable to write to ") + fullPath_);
+        if (!WritePrivateProfileStringA(section, key, text.c_str(), fullPath_.c_str()))
+            throw ProgramError("Unable to write to " + fullPath_);
+    }
+
+    // Takes the key out of the file, where it is there at all.
+    void Remove(const char* section, const char* key) const {
+        if (Read(section, key, kNotNamed) == kNotNamed) return;
+        if (!WritePrivateProfileStringA(section, key, nullptr, fullPath_.c_str()))
+            throw ProgramError("Unable to write to " + fullPath_);
     }
 
     // The key's value, or `fallback` when the file does not name it.
     std::string Read(const char* section, const char* key, const std::string& fallback) const {
         char buffer[kValueBufferSize];
         const DWORD length = GetPrivateProfileStringA(section, key, fallback.c_str(), buffer,
-                                                      kValueBufferSize, fullPath_);
+                                                      kValueBufferSize, fullPath_.c_str());
         // A value that fills the buffer may have been cut short, and the cut text can
         // still look like a number: "$00…01F" cut after its zeros would read as 0.
         if (length >= kValueBufferSize - 1) return fallback;
@@ -44,31 +56,134 @@ public:
     }
 
 private:
-    char fullPath_[MAX_PATH];
+    std::string fullPath_;
+};
+
+std::string FolderOf(const std::string& fullPath) {
+    const size_t slash = fullPath.find_last_of('\\');
+    return slash == std::string::npos ? std::string(".") : fullPath.substr(0, slash + 1);
+}
+
+bool FileExists(const std::string& fullPath) {
+    return GetFileAttributesA(fullPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The profile functions read a file they may not open as an empty one; a file that is
+// there but denied or locked must fail the load instead.
+void RequireReadable(const std::string& fullPath) {
+    if (!FileExists(fullPath)) return;
+    HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw ProgramError("Unable to read " + fullPath);
+    CloseHandle(file);
+}
+
+// The new content of a settings file, written beside it and put in its place in one
+// step, so that the file is always either wholly old or wholly new: a full disk, a
+// failed write or a crash half-way leaves the old file as it was.
+class ReplacementFile {
+public:
+    // Starts as a copy of the target, so sections and keys we do not know survive.
+    explicit ReplacementFile(const std::string& target) : target_(target) {
+        // Read-only is the owner's word that the file stays as it is.
+        const DWORD attributes = GetFileAttributesA(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            throw ProgramError("Unable to write to " + target);
+        char temp[MAX_PATH];
+        if (!GetTempFileNameA(FolderOf(target).c_str(), "qln", 0, temp))
+            throw ProgramError("Unable to write to " + target);
+        temp_ = temp;
+        if (FileExists(target) && !CopyFileA(target.c_str(), temp, FALSE)) {
+            DeleteFileA(temp);
+            throw ProgramError("Unable to read " + target);
+        }
+        SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+    }
+    ~ReplacementFile() {
+        if (!replaced_) DeleteFileA(temp_.c_str());
+    }
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    const std::string& Path() const { return temp_; }
+
+    // Through to the disk first, then in the target's place.
+    void Replace() {
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp_.c_str());  // no cached writes
+        HANDLE file = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        if (!flushed ||
+            !MoveFileExA(temp_.c_str(), target_.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw ProgramError("Unable to write to " + target_);
+        replaced_ = true;
+    }
+
+private:
+    std::string target_;
+    std::string temp_;
+    bool replaced_ = false;
 };
 
 bool FitsField(const RegisterField& field, int32_t value) {
     return value >= 0 && static_cast<uint64_t>(value) < (uint64_t{1} << field.Width);
 }
 
+// Fields of a device that is not there are left out: a file saved here must not carry
+// values this machine never had over to one where the device is present.
+void WriteFields(const ProfileFile& file) {
+    for (const RegisterField& field : FieldCatalogue) {
+        if (field.Register->Present)
+            file.Write(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
+        else
+            file.Remove(field.Register->Section, field.Key);
+    }
+}
+
+void WriteMachine(const ProfileFile& file) {
+    for (const MachineKey& entry : ThisMachineProfile()) {
+        if (entry.value.empty())
+            file.Remove(kMachineSection, entry.key.c_str());
+        else
+            file.Write(kMachineSection, entry.key.c_str(), entry.value);
+    }
+}
+
 }  // namespace
 
-bool SaveSettings(const char* path) {
+bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath)) {
     try {
-        for (const RegisterField& field : FieldCatalogue) {
-            const ProfileFile file(path);
-            file.Write(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
-        }
+        ReplacementFile replacement(FullSettingsPath(path));
+        if (!writeContent(replacement.Path().c_str())) return false;
+        replacement.Replace();
         return true;
     } catch (const std::exception&) {
-        return false;  // the keys written so far stay; the caller reports the failure
+        return false;  // the old file stays as it was
     }
+}
+
+bool SaveSettings(const char* path) {
+    return WriteSettingsFileWhole(path, [](const char* contentPath) {
+        try {
+            const ProfileFile file(contentPath);
+            WriteFields(file);
+            WriteMachine(file);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
 }
 
 bool LoadSettings(const char* path) {
     try {
+        const std::string fullPath = FullSettingsPath(path);
+        RequireReadable(fullPath);
+        const ProfileFile file(fullPath);
         for (const RegisterField& field : FieldCatalogue) {
-            const ProfileFile file(path);
+            if (!field.Register->Present) continue;
             // Reading with the current value as default leaves unnamed fields as they are.
             const std::string text =
                 file.Read(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
@@ -79,5 +194,20 @@ bool LoadSettings(const char* path) {
         return true;
     } catch (const std::exception&) {
         return false;  // fields set so far keep their new values
+    }
+}
+
+std::string MachineDifferencesOfFile(const char* path) {
+    try {
+        const ProfileFile file(FullSettingsPath(path));
+        MachineProfile saved;
+        for (const MachineKey& entry : ThisMachineProfile()) {
+            const std::string value = file.Read(kMachineSection, entry.key.c_str(), kNotNamed);
+            // Named but empty is malformed, which is never this machine.
+            if (value != kNotNamed) saved.push_back({entry.key, value.empty() ? "(empty)" : value});
+        }
+        return MachineDifferences(saved, ThisMachineProfile());
+    } catch (const std::exception&) {
+        return std::string();  // an unusable path: the load itself reports it
     }
 }

@@ -1,11 +1,28 @@
 // Settings files (.qln): complete sets of the seventeen field values as INI text,
-// read and written through the Windows profile functions.
+// read and written through the Windows profile functions, with the [Machine] section
+// that says which chipset and board they were made on.
 #pragma once
+#include <string>
 
-// Writes every field of the catalogue from the cached register values. True when every
-// write succeeded; on a failure the keys already written stay in the file.
+#include "model/machine_profile.h"
+
+// Writes every field of the catalogue from the cached register values, and this
+// machine's [Machine] keys; fields of a device that is absent here are left out. The
+// file is replaced whole or not at all: on a failure the old file stays as it was.
+// Sections and keys we do not know are kept.
 bool SaveSettings(const char* path);
 
 // Reads every field the file validly names into the cached register values (never the
-// hardware). True when the job ran to its end; a missing file changes nothing.
+// hardware). True when the job ran to its end; a missing file changes nothing. A file
+// that is there but cannot be read (denied, locked) fails.
 bool LoadSettings(const char* path);
+
+// The lines naming every [Machine] key of the file that differs from this machine;
+// empty when it fits, names none, or cannot be read.
+std::string MachineDifferencesOfFile(const char* path);
+
+// Puts a settings file's new content in place of the old one in one step: `writeContent`
+// writes it to a file beside the target (which starts as a copy of the target), and only
+// when that succeeds does the new file replace the old. False, with the old file
+// untouched and nothing left beside it, when anything fails.
+bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath));

@@ -7,6 +7,8 @@
 #include "hw/pci_registers.h"
 #include "hw/program_error.h"
 #include "model/field_catalogue.h"
+#include "model/settings.h"
+#include "model/write_report.h"
 #include "ui/field_lists.h"
 #include "ui/form_builder.h"
 #include "ui/messages.h"
@@ -109,10 +111,14 @@ void TSetRegisterForm::RefreshButtonClick() {
     lists_.RefreshAll();
 }
 
+// What the chipset refused is said once the lists show what it kept.
 void TSetRegisterForm::SetRegistersButtonClick() {
-    WriteAllRegisters();
+    const RegisterWrite write = WriteAllRegistersNoted();
     lists_.RefreshAll();
     EnableSetButton(false);
+    if (services_.registersWritten != nullptr) services_.registersWritten(write);
+    const std::string refused = RefusedFieldsText(write);
+    if (!refused.empty()) ShowProgramMessage(refused, kApplicationTitle);
 }
 
 void TSetRegisterForm::SaveClick() {
@@ -125,6 +131,9 @@ void TSetRegisterForm::SaveClick() {
 void TSetRegisterForm::RestoreClick() {
     if (!openDialog_.Execute(window_, FileCommand::Load)) return;
     const std::string path = openDialog_.FileName();
+    // A tuning made on another chipset or board is loaded only when the user says so.
+    const std::string differences = MachineDifferencesOfFile(path.c_str());
+    if (!differences.empty() && !AskProgramQuestion(OtherMachineQuestion(path, differences))) return;
     if (!services_.loadSettings(path.c_str()))
         ShowProgramMessage("There was an error loading from file \"" + path +
                                "\".\nSome values may not have been loaded.",

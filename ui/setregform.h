@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+struct RegisterWrite;
+
 // What the window calls to save, load and register start-up settings, filled by
 // whoever starts the window: the program hands the real operations (app/entry.h),
 // tests their own.
@@ -10,6 +12,9 @@ struct FormServices {
     bool (*loadSettings)(const char* path);
     void (*applyStartupSettings)();
     void (*removeStartupSettings)();
+    // Told of every write of the registers the window makes (the write log); may be
+    // nullptr.
+    void (*registersWritten)(const RegisterWrite& write);
 };
 
 // Creates the main window (which reads the registers and shows their values), shows it

@@ -89,6 +89,14 @@ DialogAnswer CloseMessageBox(HWND form, MessageBoxSeen* seen) {
     };
 }
 
+DialogAnswer AnswerQuestion(HWND form, bool yes, MessageBoxSeen* seen) {
+    return [form, yes, seen](HWND box) {
+        static_cast<DialogSeen&>(*seen) = ReadDialog(box);
+        seen->ownerDisabled = !IsWindowEnabled(form);
+        PressButton(box, yes ? IDYES : IDNO);
+    };
+}
+
 // ---- Whose dialogs ----
 
 WindowOwner ThisThread() { return {GetCurrentProcessId(), GetCurrentThreadId()}; }

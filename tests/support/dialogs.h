@@ -50,6 +50,8 @@ using DialogAnswer = std::function<void(HWND dialog)>;
 DialogAnswer AcceptFile(const std::string& name, FileDialogSeen* seen = nullptr);
 DialogAnswer CancelDialog(FileDialogSeen* seen = nullptr);
 DialogAnswer CloseMessageBox(HWND form, MessageBoxSeen* seen);
+// Answers a Yes/No question.
+DialogAnswer AnswerQuestion(HWND form, bool yes, MessageBoxSeen* seen);
 
 // One dialog to wait for (by caption) and answer.
 struct DialogStep {

@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "model/settings.h"
+#include "model/write_log.h"
+#include "model/write_report.h"
 #include "tests/support/field_lookup.h"
 #include "tests/support/test_files.h"
 #include "tests/support/text_lines.h"
@@ -46,10 +49,26 @@ protected:
         GetCurrentDirectoryA(MAX_PATH, startDirectory_);
         folder_ = MakeScratchFolder("settings");
         Restore({});
+        functions_ = FunctionTable;
     }
     void TearDown() override {
         SetCurrentDirectoryA(startDirectory_);
         RemoveTree(folder_);
+        FunctionTable = functions_;
+        for (PciRegister& reg : RegisterTable) reg.Present = true;
+    }
+    // The names of the files in the scratch folder.
+    std::vector<std::string> FolderContents() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
     }
     // A new name for every file: the profile functions cache files by name.
     std::string NewPath() { return folder_ + "\\set" + std::to_string(++files_) + ".qln"; }
@@ -70,6 +89,7 @@ protected:
     std::string folder_;
     char startDirectory_[MAX_PATH] = {};
     int files_ = 0;
+    FunctionArray functions_;
 };
 
 TEST_F(SettingsTest, SaveWritesFourSectionsOfDecimalValuesInCatalogueOrder) {
@@ -224,14 +244,11 @@ TEST_F(SettingsTest, SaveFailsWhereItCannotWriteAndLosesNothing) {
 TEST_F(SettingsTest, SaveFailsOnAReadOnlyFile) {
     const std::string original = WindowsLines({"[DRAM]", "Trc=3"});
     const std::string path = FileWith(original);
+    // Refused also where this account could write it (root under Wine can).
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        GTEST_SKIP() << "this account may write read-only files (root under Wine)";
-    }
     Restore(kBusyRegisters);
     EXPECT_FALSE(SaveSettings(path.c_str()));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadWholeFile(path), original);
 }
 
@@ -252,6 +269,115 @@ TEST_F(SettingsTest, FullPathsOfMaxPathCharactersAreRefusedUntouched) {
     EXPECT_TRUE(SaveSettings(fits.c_str()));
     EXPECT_TRUE(LoadSettings(fits.c_str()));
     EXPECT_EQ(Snapshot(), kBusyRegisters);
+}
+
+TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileWholeAndNothingBesideIt) {
+    const std::string original = WindowsLines({"[Notes]", "Owner=Ann", "[DRAM]", "Trc=3"});
+    const std::string path = FileWith(original);
+    const std::vector<std::string> before = FolderContents();
+
+    // The new content fails half-way: some keys are written, then a write fails.
+    static int keysWritten;
+    keysWritten = 0;
+    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* contentPath) {
+        for (const char* key : {"Trc", "Trfc", "Tras"})
+            keysWritten += WritePrivateProfileStringA("DRAM", key, "9", contentPath) ? 1 : 0;
+        return false;
+    }));
+    EXPECT_EQ(keysWritten, 3);
+    EXPECT_EQ(ReadWholeFile(path), original);
+    EXPECT_EQ(FolderContents(), before) << "the new content must not stay behind";
+
+    // A save that works replaces it whole, keeping what we do not know.
+    Restore(kBusyRegisters);
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    const std::vector<std::string> lines = NonBlankLines(ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
+              (std::vector<std::string>{"[Notes]", "Owner=Ann", "[DRAM]", "Trc=26"}));
+    EXPECT_EQ(FolderContents(), before);
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsAFailedLoad) {
+    const std::string path = FileWith(WindowsLines({"[PCI]", "PCILatency=16"}));
+    HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    Restore(kBusyRegisters);
+    EXPECT_FALSE(LoadSettings(path.c_str()));
+    CloseHandle(holder);
+    EXPECT_EQ(Snapshot(), kBusyRegisters);
+    EXPECT_TRUE(LoadSettings(path.c_str()));
+    EXPECT_EQ(Value("PCILatency"), 16u);
+}
+
+// Identities as the start-up check would have read them on an nForce2 board without an
+// external PCI bridge.
+void IdentifyMachineWithoutPciBridge() {
+    Function(FunctionId::HostBridge).VendorDevice = 0x01E010DE;
+    Function(FunctionId::HostBridge).ClassRevision = 0x060000C1;
+    Function(FunctionId::MemoryController).VendorDevice = 0x01EB10DE;
+    Function(FunctionId::MemoryController).ClassRevision = 0x050000C1;
+    Function(FunctionId::MemoryController).Subsystem = 0x0C111043;
+    Function(FunctionId::AgpBridge).VendorDevice = 0x01E810DE;
+    Function(FunctionId::AgpBridge).ClassRevision = 0x060400C1;
+    Function(FunctionId::PciBridge).VendorDevice = 0xFFFFFFFF;
+    Register(RegisterId::PciBusLatency).Present = false;
+}
+
+TEST_F(SettingsTest, SaveNamesTheMachineAndLeavesOutAbsentDevices) {
+    IdentifyMachineWithoutPciBridge();
+    Restore(kBusyRegisters);
+    const std::string path = FileWith(WindowsLines({"[PCI]", "PCILatency=16", "[Machine]",
+                                                    "PciBridge=10DE:006C A3"}));
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    const std::vector<std::string> lines = NonBlankLines(ReadWholeFile(path));
+    for (const char* line : {"[Machine]", "HostBridge=10DE:01E0 C1", "MemoryController=10DE:01EB C1",
+                             "AgpBridge=10DE:01E8 C1", "Board=1043:0C11", "AGPBusLatency=150"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("PCILatency"), std::string::npos) << "an absent bridge has no value";
+        EXPECT_EQ(line.find("PciBridge"), std::string::npos);
+    }
+    EXPECT_EQ(MachineDifferencesOfFile(path.c_str()), "");
+
+    // Loading here never touches the absent bridge's register.
+    const std::string other = FileWith(WindowsLines({"[PCI]", "PCILatency=16", "[AGP]",
+                                                     "AGPBusLatency=32"}));
+    ASSERT_TRUE(LoadSettings(other.c_str()));
+    EXPECT_EQ(Value("AGPBusLatency"), 32u);
+    EXPECT_EQ(Register(RegisterId::PciBusLatency).Value, kBusyRegisters[5]);
+}
+
+TEST_F(SettingsTest, MachineDifferencesNameEveryKeyTheFileHasAndThisMachineLacks) {
+    IdentifyMachineWithoutPciBridge();
+    const std::string otherBoard = FileWith(WindowsLines(
+        {"[Machine]", "hostbridge=10de:01e0 c1", "AgpBridge=10DE:01E8 A2", "PciBridge=10DE:006C A3",
+         "Board=", "MemoryController=10DE:01EB C1"}));
+    const std::string differences = MachineDifferencesOfFile(otherBoard.c_str());
+    EXPECT_EQ(differences,
+              "AgpBridge: saved on 10DE:01E8 A2; this machine has 10DE:01E8 C1\n"
+              "PciBridge: saved on 10DE:006C A3; this machine has none\n"
+              "Board: saved on (empty); this machine has 1043:0C11\n");
+    const std::string noMachine = FileWith(WindowsLines({"[DRAM]", "Trc=3"}));
+    EXPECT_EQ(MachineDifferencesOfFile(noMachine.c_str()), "");
+}
+
+TEST_F(SettingsTest, WriteLogGrowsByEntriesAndStaysUnderItsLimit) {
+    const std::string log = folder_ + "\\quillon.log";
+    ASSERT_TRUE(AppendToWriteLog(log, "first\r\n"));
+    ASSERT_TRUE(AppendToWriteLog(log, "second\r\n"));
+    EXPECT_EQ(ReadWholeFile(log), "first\r\nsecond\r\n");
+
+    std::string big;
+    while (big.size() < kWriteLogLimit - 8) big += "2026-01-01 00:00:00 file x\r\n  line\r\n";
+    WriteWholeFile(log, big);
+    ASSERT_TRUE(AppendToWriteLog(log, "newest\r\n  line\r\n"));
+    const std::string trimmed = ReadWholeFile(log);
+    EXPECT_LT(trimmed.size(), kWriteLogLimit / 2 + 100);
+    EXPECT_EQ(trimmed.substr(trimmed.size() - 16), "newest\r\n  line\r\n");
+    EXPECT_EQ(trimmed.substr(0, 4), "2026");
+
+    EXPECT_FALSE(AppendToWriteLog(folder_ + "\\missing\\quillon.log", "entry\r\n"));
 }
 
 // Malformed files: each must load without crash or hang and change only what it

@@ -60,7 +60,7 @@ struct Fake {
     static void Apply() { ++applies; }
     static void Remove() { ++removes; }
     static const FormServices& Services() {
-        static const FormServices services = {Save, Load, Apply, Remove};
+        static const FormServices services = {Save, Load, Apply, Remove, nullptr};
         return services;
     }
 };
@@ -482,7 +482,16 @@ TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
     Pick("Trc", "5");
     Pick("Tras", "15");
     Pick("AGPBusLatency", "255");  // the bridge keeps the low three bits at zero
-    Click("SetRegistersButton");
+    MessageBoxSeen box;
+    {
+        DialogAnswerer answerer({{"Quillon", CloseMessageBox(form_, &box)}});
+        Click("SetRegistersButton");
+        answerer.Stop();
+    }
+    EXPECT_NE(box.text.find("\n\nAGP Bus Latency: asked 255, the chipset kept 248\n"), std::string::npos)
+        << box.text;
+    EXPECT_EQ(box.text.find("T(RAS)"), std::string::npos) << "kept fields are not reported";
+    EXPECT_TRUE(box.ownerDisabled);
 
     const uint32_t timing1 = (kPowerOnTiming1 & ~0x1Fu & ~(0xFu << 15)) | 5u | (15u << 15);
     char timing1Write[32];
@@ -496,6 +505,37 @@ TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
     EXPECT_EQ(Shown("AGPBusLatency"), "UNKNOWN");
     EXPECT_EQ(Shown("Tras"), "15");
     EXPECT_FALSE(SetEnabled());
+}
+
+TEST_F(MainWindowTest, EveryWriteOfTheWindowIsLogged) {
+    ASSERT_TRUE(ComputeAppPaths());
+    Open(ProgramServices());
+    Pick("Trc", "5");
+    Click("SetRegistersButton");
+    const std::string log = ReadWholeFile(folder_ + "\\quillon.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.find(" window\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  00:00.1+90 before 3333310A written 33333105 read back 33333105\r\n"),
+              std::string::npos) << log;
+}
+
+TEST_F(MainWindowTest, LoadAsksBeforeTakingATuningMadeOnAnotherMachine) {
+    Open();
+    WriteWholeFile(folder_ + "\\elsewhere.qln",
+                   "[Machine]\r\nHostBridge=8086:2570 02\r\n[PCI]\r\nPCILatency=64\r\n");
+    MessageBoxSeen question;
+    Choose("&Load ...", {{"Open", AcceptFile("elsewhere.qln")}, {"Quillon", AnswerQuestion(form_, false, &question)}});
+    EXPECT_TRUE(question.yesNo);
+    EXPECT_TRUE(question.noIsDefault);
+    EXPECT_TRUE(question.hasIcon);
+    EXPECT_NE(question.text.find("HostBridge: saved on 8086:2570 02; this machine has"), std::string::npos)
+        << question.text;
+    EXPECT_TRUE(Fake::loaded.empty()) << "No loads nothing";
+    EXPECT_FALSE(SetEnabled());
+
+    Choose("&Load ...", {{"Open", AcceptFile("elsewhere.qln")}, {"Quillon", AnswerQuestion(form_, true, &question)}});
+    EXPECT_EQ(Fake::loaded, std::vector<std::string>{folder_ + "\\elsewhere.qln"});
+    EXPECT_TRUE(SetEnabled());
 }
 
 TEST_F(MainWindowTest, RefreshDiscardsPicksAndLeavesSetAsItWas) {

@@ -1,0 +1,106 @@
+#include "model/write_report.h"
+
+#include <cstdio>
+
+#include "model/field_catalogue.h"
+
+namespace {
+
+const char kLineEnd[] = "\r\n";
+// Register lines are indented: a line that starts with neither blank begins an entry.
+const char kRegisterIndent[] = "  ";
+
+RegisterValues CachedValues() {
+    RegisterValues values{};
+    for (const PciRegister& reg : RegisterTable) values[static_cast<size_t>(reg.Id)] = reg.Value;
+    return values;
+}
+
+RegisterValues LastReadValues() {
+    RegisterValues values{};
+    for (const PciRegister& reg : RegisterTable) values[static_cast<size_t>(reg.Id)] = reg.LastRead;
+    return values;
+}
+
+uint32_t FieldBits(const RegisterField& field, uint32_t registerValue) {
+    return (registerValue & FieldMask(field)) >> field.Shift;
+}
+
+std::string Hex8(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+// "BB:DD.F+OO", as lspci names a function, with the register's offset.
+std::string RegisterAddressText(const PciRegister& reg) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X:%02X.%X+%02X", static_cast<unsigned>(reg.Bus & 0xFF),
+                  static_cast<unsigned>(reg.Device & 0x1F), static_cast<unsigned>(reg.Function & 7),
+                  static_cast<unsigned>(reg.Offset & 0xFC));
+    return text;
+}
+
+const char* OriginText(WriteOrigin origin) {
+    switch (origin) {
+        case WriteOrigin::Window: return "window";
+        case WriteOrigin::File: return "file";
+        case WriteOrigin::Logon: return "logon";
+    }
+    return "";
+}
+
+bool StartsEntry(const std::string& log, size_t lineStart) {
+    return lineStart < log.size() && log[lineStart] != ' ';
+}
+
+}  // namespace
+
+RegisterWrite WriteAllRegistersNoted() {
+    RegisterWrite write{LastReadValues(), CachedValues(), {}};
+    WriteAllRegisters();
+    write.readBack = CachedValues();
+    return write;
+}
+
+std::string RefusedFieldsText(const RegisterWrite& write) {
+    std::string lines;
+    for (const RegisterField& field : FieldCatalogue) {
+        if (!field.Register->Present) continue;
+        const size_t index = static_cast<size_t>(field.Register->Id);
+        const uint32_t asked = FieldBits(field, write.written[index]);
+        const uint32_t kept = FieldBits(field, write.readBack[index]);
+        if (asked == kept) continue;
+        lines += std::string(field.Name) + ": asked " + std::to_string(asked) +
+                 ", the chipset kept " + std::to_string(kept) + "\n";
+    }
+    if (lines.empty()) return lines;
+    return "The chipset did not take every value it was given. These fields keep other "
+           "values:\n\n" + lines;
+}
+
+std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTime,
+                          WriteOrigin origin, const std::string& settingsPath) {
+    std::string entry = localTime + " " + OriginText(origin);
+    if (!settingsPath.empty()) entry += " " + settingsPath;
+    entry += kLineEnd;
+    for (const PciRegister& reg : RegisterTable) {
+        if (!reg.Present) continue;
+        const size_t i = static_cast<size_t>(reg.Id);
+        entry += kRegisterIndent + RegisterAddressText(reg) + " before " + Hex8(write.before[i]) +
+                 " written " + Hex8(write.written[i]) + " read back " + Hex8(write.readBack[i]) +
+                 kLineEnd;
+    }
+    return entry;
+}
+
+std::string LogWithEntry(const std::string& log, const std::string& entry, size_t limit) {
+    if (log.size() + entry.size() <= limit) return log + entry;
+    // The first entry that begins in the newer half is where the kept part starts.
+    size_t start = log.find('\n', log.size() / 2);
+    while (start != std::string::npos && !StartsEntry(log, start + 1))
+        start = log.find('\n', start + 1);
+    std::string kept = start == std::string::npos ? std::string() : log.substr(start + 1);
+    if (kept.size() + entry.size() > limit) kept.clear();
+    return kept + entry;
+}
