@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
 bash scripts/setup.sh
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 preset=$(wine_run_preset)
 report_skipped_32bit_runs "the 32-bit product's timings; the 64-bit build is measured instead."
 targets=(quillon io_sim bench_empty_program bench_empty_window bench_launch_timer)
