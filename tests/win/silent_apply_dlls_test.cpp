@@ -4,6 +4,7 @@
 // window system is delay-loaded (toolchain/), so only the runs that call it load it.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <set>
@@ -24,29 +25,35 @@ std::string LowerFileName(std::string path) {
     return path;
 }
 
-// The name the loader gives a DLL it has just mapped: a pointer in the child to a
-// pointer to the name.
+// The name of a DLL the loader has just mapped: the one the event points to (a pointer
+// in the child to a pointer to the name), else the file the mapped image came from. The
+// loader need not give the first, and gives none for the earliest DLLs.
 std::string LoadedDllName(HANDLE process, const LOAD_DLL_DEBUG_INFO& load) {
     void* namePointer = nullptr;
     SIZE_T read = 0;
-    if (load.lpImageName == nullptr ||
-        !ReadProcessMemory(process, load.lpImageName, &namePointer, sizeof namePointer, &read) ||
-        namePointer == nullptr)
-        return std::string();
     std::string name;
-    for (size_t i = 0; i < MAX_PATH; ++i) {
-        wchar_t wide = 0;
-        char narrow = 0;
-        const bool ok = load.fUnicode
-                            ? ReadProcessMemory(process, static_cast<wchar_t*>(namePointer) + i, &wide,
-                                                sizeof wide, &read)
-                            : ReadProcessMemory(process, static_cast<char*>(namePointer) + i, &narrow,
-                                                sizeof narrow, &read);
-        const int c = load.fUnicode ? wide : narrow;
-        if (!ok || c == 0) break;
-        name += static_cast<char>(c < 128 ? c : '?');
+    if (load.lpImageName != nullptr &&
+        ReadProcessMemory(process, load.lpImageName, &namePointer, sizeof namePointer, &read) &&
+        namePointer != nullptr) {
+        for (size_t i = 0; i < MAX_PATH; ++i) {
+            wchar_t wide = 0;
+            char narrow = 0;
+            const bool ok = load.fUnicode
+                                ? ReadProcessMemory(process, static_cast<wchar_t*>(namePointer) + i,
+                                                    &wide, sizeof wide, &read)
+                                : ReadProcessMemory(process, static_cast<char*>(namePointer) + i,
+                                                    &narrow, sizeof narrow, &read);
+            const int c = load.fUnicode ? wide : narrow;
+            if (!ok || c == 0) break;
+            name += static_cast<char>(c < 128 ? c : '?');
+        }
     }
-    return LowerFileName(name);
+    if (name.empty()) {
+        char mapped[MAX_PATH];
+        const DWORD n = GetMappedFileNameA(process, load.lpBaseOfDll, mapped, MAX_PATH);
+        name.assign(mapped, n < MAX_PATH ? n : 0);
+    }
+    return name.empty() ? "(unnamed)" : LowerFileName(name);
 }
 
 struct DebuggedRun {
@@ -91,16 +98,19 @@ DebuggedRun RunUnderDebugger(const std::string& exePath, const std::string& tail
     return run;
 }
 
-// What a silent apply may load: the system's core, the C runtime, ADVAPI32 (the Run
-// key tells a logon apply from any other, the port lock carries an access list every
-// user may wait on) and io.dll, with the DLLs Wine's own builds of these bring along.
+// What a silent apply may load under Wine: the system's core (with the time-zone names
+// Wine's KERNELBASE reads as data), the C runtime, ADVAPI32 (the Run key tells a logon
+// apply from any other; the port lock carries an access list every user may wait on)
+// and io.dll.
 const std::set<std::string> kSilentApplyDlls = {
-    "ntdll.dll", "kernelbase.dll", "kernel32.dll", "msvcrt.dll", "ucrtbase.dll",
+    "ntdll.dll", "kernel32.dll", "kernelbase.dll", "tzres.dll", "msvcrt.dll", "ucrtbase.dll",
     "advapi32.dll", "sechost.dll", "io.dll"};
 // A logon apply also checks the Shift keys and keeps a hidden window that hears the
-// session end: the window system, with what Wine's USER32 loads itself.
+// session end: the window system, as Wine's USER32 loads it (its display driver and
+// theming come with the first window).
 const std::set<std::string> kLogonWindowSystemDlls = {
-    "user32.dll", "win32u.dll", "gdi32.dll", "imm32.dll"};
+    "user32.dll", "win32u.dll", "gdi32.dll", "imm32.dll", "version.dll", "winex11.drv",
+    "uxtheme.dll", "zlib1.dll"};
 
 class SilentApplyDlls : public ::testing::Test {
 protected:
