@@ -64,7 +64,7 @@ row "silent apply / empty program" "$apply_ms ms" "$empty_ms ms" \
 row "window ready / empty window" "$window_ms ms" "$empty_window_ms ms" \
   "$(ratio "$window_ms" "$empty_window_ms") (<= 1.25)"
 # The same window's controls and entries with no logic behind them: the floor.
-row "window ready / same form, no logic" "$window_ms ms" "$form_window_ms ms" \
+row "window ready / form, no logic" "$window_ms ms" "$form_window_ms ms" \
   "$(ratio "$window_ms" "$form_window_ms") (<= 1.10)"
 for p in $(printf '%s\n' win32 "$preset" | sort -u); do
   row "stripped quillon.exe ($p)" "$(kib "build/$p/bin/quillon.exe") KiB" "" "(<= 128 KiB)"
