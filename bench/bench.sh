@@ -7,10 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
 bash scripts/setup.sh
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 preset=$(wine_run_preset)
 report_skipped_32bit_runs "the 32-bit product's timings; the 64-bit build is measured instead."
-targets=(quillon io_sim bench_empty_program bench_empty_window bench_launch_timer)
+targets=(quillon io_sim bench_empty_program bench_empty_window bench_form_window bench_launch_timer)
 for p in $(printf '%s\n' "$preset" win32 | sort -u); do
   cmake --preset "$p" >/dev/null
   cmake --build --preset "$p" --target "${targets[@]}" >/dev/null
@@ -29,6 +29,7 @@ timer="$build/bench/bench_launch_timer.exe"
 quillon=$(windows_path "$build/bin/quillon.exe")
 empty=$(windows_path "$build/bench/bench_empty_program.exe")
 empty_window=$(windows_path "$build/bench/bench_empty_window.exe")
+form_window=$(windows_path "$build/bench/bench_form_window.exe")
 full=$(windows_path "$work/full.qln")
 
 medians() { "$QUILLON_WINE" "$timer" "$@" 2>/dev/null | tr -d '\r' | paste -sd' '; }
@@ -39,7 +40,8 @@ kib() { python3 -c "print(f'{$(stat -c %s "$1") / 1024:.1f}')"; }
 medians exit 5 "$empty" "" "$quillon" "$full" >/dev/null
 
 read -r apply_ms empty_ms <<<"$(medians exit "$runs" "$quillon" "$full" "$empty" "")"
-read -r window_ms empty_window_ms <<<"$(medians idle "$runs" "$quillon" "" "$empty_window" "")"
+read -r window_ms empty_window_ms form_window_ms <<<"$(medians idle "$runs" "$quillon" "" "$empty_window" "" \
+  "$form_window" "")"
 
 # One more silent apply, with the simulated chipset logging its port calls and Wine
 # naming every DLL it loads, in order.
@@ -61,6 +63,9 @@ row "silent apply / empty program" "$apply_ms ms" "$empty_ms ms" \
   "$(ratio "$apply_ms" "$empty_ms") (<= 1.10)"
 row "window ready / empty window" "$window_ms ms" "$empty_window_ms ms" \
   "$(ratio "$window_ms" "$empty_window_ms") (<= 1.25)"
+# The same window's controls and entries with no logic behind them: the floor.
+row "window ready / form, no logic" "$window_ms ms" "$form_window_ms ms" \
+  "$(ratio "$window_ms" "$form_window_ms") (<= 1.10)"
 for p in $(printf '%s\n' win32 "$preset" | sort -u); do
   row "stripped quillon.exe ($p)" "$(kib "build/$p/bin/quillon.exe") KiB" "" "(<= 128 KiB)"
 done

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 preset=$(wine_run_preset)
 report_skipped_32bit_runs "the 32-bit product; the 64-bit build is started instead."
 for p in "$preset" native; do cmake --preset "$p" >/dev/null; done

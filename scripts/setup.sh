@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing Quillon needs on Debian. Safe to run again:
 # it only calls apt when a tool is missing. Works on hosts with and without 32-bit
-# execution (scripts/wine-host.sh); the 32-bit Wine loader is wanted only where it runs.
+# execution (scripts/lib/wine-host.sh); the 32-bit Wine loader is wanted only where it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/wine-host.sh
+source scripts/lib/wine-host.sh
 
 need_cmd() { command -v "$1" >/dev/null 2>&1; }
 need_file() { [ -e "$1" ]; }
@@ -18,22 +18,30 @@ if [ "$QUILLON_HOST_32BIT" = 1 ] ||
 fi
 
 missing=0
+# ld.lld links quillon.exe, llvm-dlltool makes the short import libraries it delay-loads
+# from, llvm-readobj shows the tests both import tables (toolchain/README.md).
 for c in cmake ninja clang++ i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32 \
+         ld.lld llvm-dlltool llvm-readobj \
          wine wineserver Xvfb xauth convert xwd xset xdotool; do
   need_cmd "$c" || { echo "setup: missing $c"; missing=1; }
 done
 files=(/usr/src/googletest/CMakeLists.txt /usr/lib/wine/wine64
-       /usr/share/wine/fonts/ms_sans_serif.ttf
-       /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a)
+       /usr/share/wine/fonts/ms_sans_serif.ttf)
 [ "$want_wine32" = 1 ] && files+=(/usr/lib/wine/wine)
 for f in "${files[@]}"; do
   need_file "$f" || { echo "setup: missing $f"; missing=1; }
 done
+# The fuzzer's runtime sits wherever this clang keeps its own: asked of clang itself.
+fuzzer_links() {
+  need_cmd clang++ && echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+    clang++ -fsanitize=fuzzer -x c++ - -o /dev/null >/dev/null 2>&1
+}
+fuzzer_links || { echo "setup: clang++ cannot link a fuzzer (libFuzzer runtime missing)"; missing=1; }
 
 if [ "$missing" = 1 ]; then
   SUDO=""
   [ "$(id -u)" = 0 ] || SUDO="sudo"
-  packages=(cmake ninja-build clang libclang-rt-14-dev googletest
+  packages=(cmake ninja-build clang libclang-rt-dev lld llvm googletest
             g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
             wine wine64 fonts-wine xvfb xauth x11-apps x11-xserver-utils imagemagick
             xdotool)

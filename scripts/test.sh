@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-source scripts/wine-session.sh
+source scripts/lib/wine-session.sh
 
 for preset in native win32 win64; do
   cmake --preset "$preset" >/dev/null

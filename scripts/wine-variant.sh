@@ -6,7 +6,7 @@
 #
 # PREFIX is made afresh each time: its own registry (so the DPI is set before its own
 # wineserver starts) and drive C: of the session's prefix (WINEPREFIX, by default the
-# one scripts/wine-session.sh names), reached through links rather than copied. Without
+# one scripts/lib/wine-session.sh names), reached through links rather than copied. Without
 # the window font, the Windows folder is rebuilt from links except for a Fonts folder
 # of its own that lacks every MS Sans Serif file. Its server is ended afterwards.
 set -euo pipefail
@@ -17,10 +17,10 @@ fi
 variant=$1 dpi=$2 fonts=$3
 shift 3
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if [ -z "${WINEPREFIX:-}" ]; then source "$root/scripts/wine-session.sh"; fi
+if [ -z "${WINEPREFIX:-}" ]; then source "$root/scripts/lib/wine-session.sh"; fi
 base=$WINEPREFIX
 if [ ! -f "$base/system.reg" ]; then
-  echo "wine-variant: no Wine prefix at $base; start a session first (scripts/wine-session.sh)" >&2
+  echo "wine-variant: no Wine prefix at $base; start a session first (scripts/lib/wine-session.sh)" >&2
   exit 1
 fi
 
@@ -84,7 +84,7 @@ set_registry_value "$variant/user.reg" 'Software\\Wine\\X11 Driver' '"Managed"="
 export WINEPREFIX=$variant
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineserver -p
-# Wine's own services start now, detached from the test's output (see wine-session.sh),
+# Wine's own services start now, detached from the test's output (see scripts/lib/wine-session.sh),
 # with the loader the command uses (wine, or wine64 where only 64-bit code runs).
 loader=wine
 case $(basename "$1") in wine*) loader=$1 ;; esac

@@ -2,8 +2,6 @@
 
 #include <commdlg.h>
 
-#include "hw/program_error.h"
-
 namespace {
 
 // Pairs of description and pattern; the literal's own terminator ends the list.
@@ -27,20 +25,6 @@ std::string WithDefaultExtension(const std::string& path) {
     const bool hasExtension = dot != std::string::npos && (name == std::string::npos || dot > name);
     if (hasExtension || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
     return path + "." + kDefaultExtension;
-}
-
-using GetOpenFileNameProc = BOOL(WINAPI*)(LPOPENFILENAMEA);
-
-// The dialog library brings much of the shell with it. Loaded when the first dialog is
-// wanted rather than at start, it costs neither the window's start nor the silent apply.
-GetOpenFileNameProc OpenFileDialogFunction() {
-    static const GetOpenFileNameProc function = [] {
-        HMODULE library = LoadLibraryA("comdlg32.dll");
-        FARPROC address = library ? GetProcAddress(library, "GetOpenFileNameA") : nullptr;
-        return reinterpret_cast<GetOpenFileNameProc>(reinterpret_cast<void*>(address));
-    }();
-    if (function == nullptr) throw ProgramError("The file dialog is not available");
-    return function;
 }
 
 }  // namespace
@@ -68,7 +52,7 @@ bool OpenDialog::Execute(HWND owner, FileCommand command) {
     dialog.lpstrTitle = "Open";
     dialog.lpstrDefExt = kDefaultExtension;
     dialog.Flags = FileDialogOptions(command);
-    if (!OpenFileDialogFunction()(&dialog)) return false;
+    if (!GetOpenFileNameA(&dialog)) return false;
     fileName_ = command == FileCommand::Save ? WithDefaultExtension(file) : std::string(file);
     return true;
 }

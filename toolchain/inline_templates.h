@@ -1,4 +1,4 @@
-// Force-included into the product's own code (see app/CMakeLists.txt).
+// Force-included into the product's own code (toolchain/toolchain.cmake).
 //
 // libstdc++ declares its std::string members as extern templates, so every program
 // that uses one links the library's object holding all of them. On i686 Windows the

@@ -1,8 +1,8 @@
 # Sourced by the build scripts: a private Wine prefix under build/, one warm
 # wineserver and a private X display, all ended by stop_wine_session. A Wine that
 # cannot work here (prefix, server, display) stops the script with one message.
-QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-source "$QUILLON_ROOT/scripts/wine-host.sh"
+QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$QUILLON_ROOT/scripts/lib/wine-host.sh"
 export WINEPREFIX="$QUILLON_ROOT/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -25,11 +25,11 @@ wine_failed() {
 # The Windows form of a path, for Windows programs' arguments and variables.
 windows_path() { "$QUILLON_WINE" winepath -w "$1" 2>>"$WINE_LOG"; }
 
-start_wine_session() {
+# Creates the prefix, once, with the fonts the window wants.
+prepare_wine_prefix() {
   mkdir -p "$QUILLON_ROOT/build"
-  : >"$WINE_LOG"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating the prefix in $WINEPREFIX (once)"
+    echo "wine: creating the prefix in $WINEPREFIX (once)" >&2
     "$QUILLON_WINE" wineboot -i </dev/null >>"$WINE_LOG" 2>&1 || true
     wineserver -w || true
     [ -f "$WINEPREFIX/system.reg" ] ||
@@ -42,6 +42,12 @@ start_wine_session() {
     mkdir -p "$fonts"
     cp /usr/share/wine/fonts/* "$fonts/"
   fi
+}
+
+start_wine_session() {
+  mkdir -p "$QUILLON_ROOT/build"
+  : >"$WINE_LOG"
+  prepare_wine_prefix
   if [ "${1:-}" = "--display" ]; then
     local fd_file
     fd_file=$(mktemp)

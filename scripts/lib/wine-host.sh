@@ -1,5 +1,5 @@
-# Sourced by the build scripts (and the test runner of the Windows builds): finds out
-# once per run whether this host executes 32-bit code, and which Wine to use.
+# Sourced, never run (scripts/lib/ holds only such files): finds out once per run
+# whether this host executes 32-bit code, and which Wine to use.
 #
 # Build hosts come both ways. Where the kernel runs 32-bit programs, Debian's `wine`
 # wrapper (which prefers the 32-bit loader) runs both Windows builds. Where it does not,
