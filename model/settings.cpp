@@ -56,6 +56,9 @@ bool FitsField(const RegisterField& field, int32_t value) {
 bool SaveSettings(const char* path) {
     try {
         for (const RegisterField& field : FieldCatalogue) {
+            // A missing device's bits were never read: saving them would overwrite
+            // that field on the machine the file is applied to.
+            if (!field.Register->Present) continue;
             const ProfileFile file(path);
             file.Write(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
         }
