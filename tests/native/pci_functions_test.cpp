@@ -3,24 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
 #include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
+#include "tests/support/board_dumps.h"
 #include "tests/native/fake_ports.h"
 
 namespace {
 
-std::string BoardDump(const std::string& name) {
-    std::ifstream in(std::string(QUILLON_BOARDS_DIR) + "/" + name + ".txt", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string Board(const std::string& name) { return BoardDump(QUILLON_BOARDS_DIR, name); }
 
 // One function's identity as a dump holds it: ids, class and revision, header dword.
 std::string FunctionText(const char* slot, uint32_t vendorDevice, uint32_t classRevision, uint32_t header) {
@@ -70,7 +64,7 @@ TEST_F(MachineCheckTest, RealNforce2BoardsFitAndTheirFieldsDecode) {
                                                        {"nforce2_epox", 0x10001695}};
     for (const auto& [board, subsystem] : boards) {
         FakePorts::Reset();
-        Load(BoardDump(board));
+        Load(Board(board));
         EXPECT_EQ(Identify(), "") << board;
         MarkAbsentDevices();
         for (const PciRegister& reg : RegisterTable) EXPECT_TRUE(reg.Present) << board << " " << reg.Name;
@@ -89,7 +83,7 @@ TEST_F(MachineCheckTest, RealNforce2BoardsFitAndTheirFieldsDecode) {
 TEST_F(MachineCheckTest, OtherPcsAreRefusedNamingEachFunctionThatDoesNotFit) {
     for (const char* board : {"amd_ryzen_x370", "amd_ryzen_500_series"}) {
         FakePorts::Reset();
-        Load(BoardDump(board));
+        Load(Board(board));
         const std::string problems = Identify();
         EXPECT_NE(problems.find("00:00.1 (memory controller): should be"), std::string::npos) << problems;
         EXPECT_NE(problems.find("found no device"), std::string::npos) << problems;
@@ -155,9 +149,7 @@ TEST_F(MachineCheckTest, EachRuleRefusesWhatBreaksIt) {
 }
 
 TEST_F(MachineCheckTest, AbsentBridgeIsNeverReadThroughNorWritten) {
-    Layout layout;
-    layout.agp = "";
-    Load(layout.Text() + "00:08.0\n10: 00 00 00 00 00 00 00 00 00 01 01 20 00 00 00 00\n");
+    Load(WithoutFunction(Board("nforce2_asus_a7n8x"), "00:1e.0"));
     EXPECT_EQ(Identify(), "");
     MarkAbsentDevices();
     EXPECT_FALSE(Register(RegisterId::AgpControllerLatency).Present);
@@ -173,6 +165,7 @@ TEST_F(MachineCheckTest, AbsentBridgeIsNeverReadThroughNorWritten) {
     for (const PortCall& call : FakePorts::calls)
         if (call.port == 0xCF8) EXPECT_NE(call.value & 0xFFFFFF00, 0x8000F000u) << std::hex << call.value;
     EXPECT_EQ(Register(RegisterId::PciBusLatency).Value, 0x20010100u);
+    EXPECT_EQ(FakePorts::chipset.ConfigRead(0, 30, 0, 0x18), 0xFFFFFFFFu);
 }
 
 TEST_F(MachineCheckTest, IdentitiesAreThirteenReadsUnderOneHold) {
