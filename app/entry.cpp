@@ -5,6 +5,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/file_apply.h"
+#include "app/machine_check.h"
 #include "app/startup_commands.h"
 #include "app/write_logging.h"
 #include "hw/io_library.h"
@@ -53,6 +54,8 @@ int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) 
             const std::string reason = SystemErrorText(GetLastError());
             ShowProgramMessage("IO.DLL failed to load ... please retry.\n" + reason,
                                kApplicationTitle);
+        } else if (!MachineReady()) {
+            // Said why; nothing more is read and nothing is written.
         } else if (TrimArgument(commandLineTail).empty()) {
             RunInteractive();
         } else {

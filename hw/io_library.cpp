@@ -8,15 +8,17 @@ namespace {
 
 using PortDWordOutProc = void(WINAPI*)(DWORD port, DWORD value);
 using PortDWordInProc = DWORD(WINAPI*)(DWORD port);
+using IsDriverInstalledProc = BOOL(WINAPI*)();
 
 bool loaded = false;
 HMODULE library = nullptr;
 PortDWordOutProc PortDWordOut = nullptr;
 PortDWordInProc PortDWordIn = nullptr;
+IsDriverInstalledProc IsDriverInstalled = nullptr;  // optional: not every build exports it
 bool exitHookRegistered = false;
 
 // Every export of the library's family, in the order they are looked up. Only the
-// two doubleword operations are ever called.
+// two doubleword operations and the driver check are ever called.
 const char* const kEntryPointNames[] = {
     "PortOut",  "PortWordOut",  "PortDWordOut",   "PortIn",        "PortWordIn",
     "PortDWordIn", "SetPortBit", "ClrPortBit",    "NotPortBit",    "GetPortBit",
@@ -44,6 +46,7 @@ void ReleaseLibrary() {
     library = nullptr;
     PortDWordOut = nullptr;
     PortDWordIn = nullptr;
+    IsDriverInstalled = nullptr;
     for (FARPROC& entry : entryPoints) entry = nullptr;
 }
 
@@ -59,6 +62,7 @@ bool LoadIoLibrary() {
     LookUpEntryPoints();
     PortDWordOut = EntryPoint<PortDWordOutProc>("PortDWordOut");
     PortDWordIn = EntryPoint<PortDWordInProc>("PortDWordIn");
+    IsDriverInstalled = EntryPoint<IsDriverInstalledProc>("IsDriverInstalled");
     if (PortDWordOut == nullptr || PortDWordIn == nullptr) {
         // A library without the two operations we call cannot be used; say why.
         ReleaseLibrary();
@@ -85,5 +89,7 @@ void WritePortDWord(uint32_t port, uint32_t value) { PortDWordOut(port, value); 
 
 uint32_t ReadPortDWord(uint32_t port) { return PortDWordIn(port); }
 
-const PortOperations kIoLibraryPorts = {IoLibraryLoaded, WritePortDWord, ReadPortDWord, LockConfigPorts,
-                                         UnlockConfigPorts};
+bool PortDriverRunning() { return IsDriverInstalled == nullptr || IsDriverInstalled() != FALSE; }
+
+const PortOperations kIoLibraryPorts = {IoLibraryLoaded,  WritePortDWord,    ReadPortDWord,
+                                         LockConfigPorts,  UnlockConfigPorts, PortDriverRunning};

@@ -15,7 +15,9 @@ void FreeIoLibrary();
 bool IoLibraryLoaded();
 void WritePortDWord(uint32_t port, uint32_t value);
 uint32_t ReadPortDWord(uint32_t port);
+// io.dll's own word on its driver; true where the library does not export the check.
+bool PortDriverRunning();
 
 // The program's port operations: io.dll's two transfers, available while it is loaded,
-// under the machine-wide port lock (hw/port_lock.h).
+// under the machine-wide port lock (hw/port_lock.h), and its driver check.
 extern const PortOperations kIoLibraryPorts;

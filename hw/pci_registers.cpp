@@ -47,16 +47,7 @@ bool NoPorts() { return false; }
 
 // Until the runner hands its operations, the ports are unavailable: nothing can reach
 // the hardware by accident.
-PortOperations ports = {NoPorts, nullptr, nullptr, nullptr, nullptr};
-
-// Holds the configuration ports for the life of one sequence of port traffic.
-class ConfigPortsHeld {
-public:
-    ConfigPortsHeld() { ports.lockPorts(); }
-    ~ConfigPortsHeld() { ports.unlockPorts(); }
-    ConfigPortsHeld(const ConfigPortsHeld&) = delete;
-    ConfigPortsHeld& operator=(const ConfigPortsHeld&) = delete;
-};
+PortOperations ports = {NoPorts, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // The address port is written before each data access, with no other port traffic
 // between the two; the caller holds the ports.
@@ -79,6 +70,8 @@ void ClearAllValues() {
 }  // namespace
 
 void SetPortOperations(const PortOperations& operations) { ports = operations; }
+
+const PortOperations& HandedPortOperations() { return ports; }
 
 void ReadRegister(PciRegister& reg) {
     if (!ports.available()) {

@@ -17,7 +17,21 @@ struct PortOperations {
     // any port is touched, when the ports stay busy too long.
     void (*lockPorts)();
     void (*unlockPorts)();
+    // Whether the port library's driver runs; nullptr where the library cannot tell,
+    // which counts as running (the address-port check still catches dead ports).
+    bool (*driverRunning)();
 };
 
 // Until this is called the ports count as unavailable. The table is copied.
 void SetPortOperations(const PortOperations& operations);
+// The operations handed last (the unavailable ones before any).
+const PortOperations& HandedPortOperations();
+
+// Holds the configuration ports for the life of one sequence of port traffic.
+class ConfigPortsHeld {
+public:
+    ConfigPortsHeld() { HandedPortOperations().lockPorts(); }
+    ~ConfigPortsHeld() { HandedPortOperations().unlockPorts(); }
+    ConfigPortsHeld(const ConfigPortsHeld&) = delete;
+    ConfigPortsHeld& operator=(const ConfigPortsHeld&) = delete;
+};

@@ -125,7 +125,9 @@ bool SimChipset::LoadDump(const std::string& text, std::string* error) {
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        // Blank lines, and "#" lines that say where a dump came from.
+        const size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
         uint32_t bus, device, function;
         if (line[0] != ' ' && line[0] != '\t' && ParseHeading(line, &bus, &device, &function)) {
             current = &loaded.try_emplace(Key(bus, device, function)).first->second;

@@ -32,7 +32,8 @@ public:
     SimChipset(const SimChipset& other);
     SimChipset& operator=(const SimChipset& other);
 
-    // Replaces the whole state by a dump. On malformed text, or more functions than the
+    // Replaces the whole state by a dump; lines starting with "#" are comments. On
+    // malformed text, or more functions than the
     // state holds, returns false, leaves the state as it was and says why in *error.
     bool LoadDump(const std::string& text, std::string* error);
     std::string Dump() const;

@@ -7,6 +7,10 @@
 // QUILLON_SIM_LOG names a file that receives one line for every port call; a data
 // access made while the latch was last set by another process is marked on its line.
 // QUILLON_SIM_DELAY_MS slows every call, so that processes get the chance to meet.
+// Two switches stand in for machines whose port path does not work: with
+// QUILLON_SIM_NO_DRIVER=1 IsDriverInstalled answers 0 (the transfers still reach the
+// chipset, so a program that ignored the answer would show it), with
+// QUILLON_SIM_DEAD_ADDRESS_PORT=1 no port answers: writes vanish, reads float high.
 // For trying and testing only: it must never be installed beside quillon.exe.
 #include <windows.h>
 
@@ -35,6 +39,8 @@ HANDLE mapping = nullptr;
 SharedChipset* shared = nullptr;
 std::unique_ptr<SimChipset> chipset;
 DWORD callDelayMs = 0;
+bool driverMissing = false;
+bool addressPortDead = false;
 FILE* logFile = nullptr;
 
 std::string Environment(const char* name) {
@@ -154,6 +160,11 @@ void OpenLog() {
 
 void ReadDelay() { callDelayMs = std::strtoul(Environment("QUILLON_SIM_DELAY_MS").c_str(), nullptr, 10); }
 
+void ReadSwitches() {
+    driverMissing = Environment("QUILLON_SIM_NO_DRIVER") == "1";
+    addressPortDead = Environment("QUILLON_SIM_DEAD_ADDRESS_PORT") == "1";
+}
+
 bool IsDataPort(DWORD port) { return (port & 0xFFFF) >= 0xCFC && (port & 0xFFFF) <= 0xCFF; }
 
 bool LatchSetElsewhere() {
@@ -173,7 +184,8 @@ void Log(const char* call, DWORD port, DWORD value) {
 DWORD In(const char* call, DWORD port, unsigned bytes) {
     if (callDelayMs != 0) Sleep(callDelayMs);
     const SharedChipsetHeld held;
-    const DWORD value = chipset->In(port & 0xFFFF, bytes);
+    const DWORD floating = bytes == 4 ? 0xFFFFFFFF : (1u << (8 * bytes)) - 1;
+    const DWORD value = addressPortDead ? floating : chipset->In(port & 0xFFFF, bytes);
     Log(call, port, value);
     return value;
 }
@@ -182,6 +194,7 @@ void Out(const char* call, DWORD port, DWORD value, unsigned bytes) {
     if (callDelayMs != 0) Sleep(callDelayMs);
     const SharedChipsetHeld held;
     Log(call, port, value);
+    if (addressPortDead) return;
     chipset->Out(port & 0xFFFF, value, bytes);
     if ((port & 0xFFFF) == 0xCF8 && bytes == 4 && shared != nullptr)
         shared->latchSetter = GetCurrentProcessId();
@@ -221,7 +234,7 @@ __declspec(dllexport) void WINAPI LeftPortShift(WORD port, BOOL carryIn) {
     const DWORD v = In("LeftPortShift", port, 1);
     Out("LeftPortShift", port, ((v << 1) & 0xFF) | (carryIn ? 1 : 0), 1);
 }
-__declspec(dllexport) BOOL WINAPI IsDriverInstalled() { return TRUE; }
+__declspec(dllexport) BOOL WINAPI IsDriverInstalled() { return driverMissing ? FALSE : TRUE; }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
@@ -229,6 +242,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         AttachChipset();
         OpenLog();
         ReadDelay();
+        ReadSwitches();
     } else if (reason == DLL_PROCESS_DETACH) {
         DetachChipset();
         if (logFile != nullptr) std::fclose(logFile);

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    SetPortOperations({Available, WriteDWord, ReadDWord, HoldNothing, HoldNothing});
+    SetPortOperations({Available, WriteDWord, ReadDWord, HoldNothing, HoldNothing, nullptr});
     ReadAllRegisters();
     for (const PciRegister& reg : RegisterTable) {
         std::printf("%02x:%02x.%x+%02x  %08x  %s\n", reg.Bus, reg.Device, reg.Function, reg.Offset,

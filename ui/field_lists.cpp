@@ -11,6 +11,8 @@
 namespace {
 
 const char kUnknownText[] = "UNKNOWN";
+// Where the device holding the field's register is missing from the machine.
+const char kAbsentText[] = "absent";
 
 // Marks the program's own changes of the lists for as long as it lives, so that a
 // list's change notification can never be taken for the user's.
@@ -176,6 +178,15 @@ void FieldLists::ShowUnknown(HWND list) {
 
 void FieldLists::SelectCurrentChoice(HWND list, const RegisterField& field) {
     ProgramUpdate update(updating_);
+    // A field of a missing device offers nothing to pick: its bits were never read and
+    // are never written.
+    const bool present = field.Register->Present;
+    if ((IsWindowEnabled(list) != FALSE) != present) EnableWindow(list, present ? TRUE : FALSE);
+    if (!present) {
+        SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SetWindowTextA(list, kAbsentText);
+        return;
+    }
     const FieldChoice* current = FindChoice(field);
     const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {

@@ -15,7 +15,8 @@ public:
     void Setup(HWND window, const FormFonts& fonts);
 
     // Selects in every list the choice whose value the cache holds, "UNKNOWN" where
-    // none does.
+    // none does. The list of a field whose register is absent is disabled, with no
+    // choice selected and "absent" as its text.
     void RefreshAll();
 
     // Puts "UNKNOWN" in a list's text field.

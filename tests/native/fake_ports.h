@@ -24,7 +24,10 @@ struct FakePorts {
     static int locksTaken;     // lockPorts calls that succeeded
     static int locksHeld;      // taken and not yet released
     static bool portsBusy;     // lockPorts throws, as after a wait too long
-    // Hands these ports to the register table. Power-on chipset, ports available, ports free, no calls or locks recorded, every
-    // cached value zero.
+    static bool driverRunning;    // what the port library says of its driver
+    static bool deadAddressPort;  // no port answers: writes vanish, reads float high
+    // Hands these ports to the register table. Power-on chipset, ports available, ports
+    // free, driver running, no calls or locks recorded, every cached value zero and every
+    // register present.
     static void Reset();
 };

@@ -41,7 +41,9 @@ struct Outcome {
     size_t foreignLatch = 0;    // data accesses that found the other program's address
     size_t misplacedValues = 0; // registers holding what neither program meant for them
     size_t unfinished = 0;      // did not end on their own
-    size_t messages = 0;        // said something (the unlocked ones tell of values not kept)
+    // Said something: without the lock the machine checks can read the other program's
+    // latch and refuse the machine, and a write can find its values not kept.
+    size_t messages = 0;
 };
 
 class ConcurrentApplyTest : public ::testing::Test {
@@ -83,7 +85,7 @@ protected:
     }
 
     size_t MisplacedValues(const std::string& state) const {
-        const SimChipset chip = LoadChipsetState(state);
+        const SimChipset chip = ChipsetStateOrPowerOn(state);  // both refused: nothing written
         size_t misplaced = 0;
         for (size_t r = 0; r < kRegisterCount; ++r) {
             const PciRegister& reg = RegisterTable[r];
@@ -102,7 +104,7 @@ TEST_F(ConcurrentApplyTest, HeldPortsKeepEveryAccessOnItsOwnLatch) {
     const Outcome outcome = ApplyTogether(BuiltProgramPath());
     EXPECT_EQ(outcome.unfinished, 0u);
     EXPECT_EQ(outcome.messages, 0u);
-    EXPECT_EQ(outcome.portCalls, kRounds * 2 * 36u);
+    EXPECT_EQ(outcome.portCalls, kRounds * 2 * (kCheckPortCalls + 36));
     EXPECT_EQ(outcome.foreignLatch, 0u);
     EXPECT_EQ(outcome.misplacedValues, 0u);
 }
@@ -111,7 +113,8 @@ TEST_F(ConcurrentApplyTest, HeldPortsKeepEveryAccessOnItsOwnLatch) {
 TEST_F(ConcurrentApplyTest, WithoutTheLockAccessesFindTheOthersLatch) {
     const Outcome outcome = ApplyTogether(TestExecutableFolder() + "\\quillon_unlocked.exe");
     std::printf("without the lock: %zu of %zu port calls found the other's latch; %zu register "
-                "values misplaced over %d rounds; %zu reports of values not kept\n",
+                "values misplaced over %d rounds; %zu messages (refused machines, values not "
+                "kept)\n",
                 outcome.foreignLatch, outcome.portCalls, outcome.misplacedValues, kRounds,
                 outcome.messages);
     EXPECT_EQ(outcome.unfinished, 0u);

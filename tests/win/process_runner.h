@@ -2,12 +2,17 @@
 // read and answered (OK, or Yes or No for a question), a main window is noted and
 // closed.
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tests/support/dialogs.h"
+
+// The port calls every run makes before its first register access: the port-path
+// check (4) and the thirteen identity reads (26).
+constexpr size_t kCheckPortCalls = 4 + 26;
 
 struct ProgramRun {
     bool started = false;

@@ -16,9 +16,12 @@
 #include "app/command_line.h"
 #include "app/entry.h"
 #include "hw/io_library.h"
+#include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
 #include "sim/chipset.h"
+#include "tests/support/board_dumps.h"
+#include "tests/support/field_lookup.h"
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
@@ -136,6 +139,7 @@ protected:
         GetCurrentDirectoryA(MAX_PATH, startFolder_);
         SetCurrentDirectoryA(folder_.c_str());
         SetPortOperations(kIoLibraryPorts);
+        for (PciRegister& reg : RegisterTable) reg.Present = true;  // a test may have left a device out
         ASSERT_TRUE(LoadIoLibrary());
     }
     void TearDown() override {
@@ -715,6 +719,49 @@ TEST_F(MainWindowTest, SavesTheValuesJustReadAndLoadsOnlyWhatAFileNames) {
     Choose("&Load ...", {{"Open", AcceptFile("pci.qln")}});
     EXPECT_EQ(AllShown(), expected);
     EXPECT_TRUE(SetEnabled());
+}
+
+// A board without an AGP bridge, checked as the program checks every machine.
+TEST_F(MainWindowTest, FieldsOfAnAbsentBridgeShowItMissingAndAreNeverWrittenNorSaved) {
+    FreeIoLibrary();
+    WriteWholeFile(state_, WithoutFunction(BoardDump(TestExecutableFolder() + "\\boards", "nforce2_asus_a7n8x"),
+                                           "00:1e.0"));
+    ASSERT_TRUE(LoadIoLibrary());
+    ASSERT_EQ(CheckPortPath(), PortPath::Works);
+    ReadFunctionIdentities();
+    ASSERT_EQ(IdentityProblems(), "");
+    MarkAbsentDevices();
+    Open(ProgramServices());
+
+    auto expectAbsent = [&](const char* when) {
+        for (const char* key : {"AGPControllerLatency", "AGPBusLatency"}) {
+            HWND list = Control(ListOf(Field(key)));
+            EXPECT_FALSE(IsWindowEnabled(list)) << key << " " << when;
+            EXPECT_EQ(SelectedIndex(list), -1) << key << " " << when;
+            EXPECT_EQ(WindowText(list), "absent") << key << " " << when;
+        }
+    };
+    expectAbsent("on opening");
+    EXPECT_EQ(Shown("PCIBusLatency"), "32");
+    EXPECT_EQ(Shown("Tras"), "7");
+    EXPECT_FALSE(SetEnabled());
+
+    Pick("Tras", "5");
+    EXPECT_TRUE(SetEnabled());
+    expectAbsent("after a pick");
+    Click("SetRegistersButton");
+    const std::vector<std::string> writes = DataWrites();
+    EXPECT_EQ(writes.size(), 4u);
+    for (const std::string& write : writes) EXPECT_NE(write.substr(0, 6), "8000F0") << write;
+    EXPECT_EQ((Hardware(0, 1, 0x90) >> 15) & 15, 5u);
+    expectAbsent("after Set");
+    Click("RefreshButton");
+    expectAbsent("after Refresh");
+
+    Choose("&Save ...", {{"Open", AcceptFile("here.qln")}});
+    const std::string saved = ReadWholeFile(folder_ + "\\here.qln");
+    EXPECT_NE(saved.find("PCILatency=32"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("AGP"), std::string::npos) << saved;
 }
 
 TEST_F(MainWindowTest, RunMainWindowReturnsWhenTheWindowIsClosed) {

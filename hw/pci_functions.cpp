@@ -1,0 +1,144 @@
+#include "hw/pci_functions.h"
+
+#include <cstdio>
+
+#include "hw/pci_header.h"
+#include "hw/pci_registers.h"
+#include "hw/port_io.h"
+
+namespace {
+
+constexpr FunctionArray kFunctionLayout = {{
+    {FunctionId::HostBridge, "host bridge", 0, 0, 0, "HostBridge", FunctionRole::HostBridge, false, false,
+     0, 0, 0, 0},
+    {FunctionId::MemoryController, "memory controller", 0, 0, 1, "MemoryController",
+     FunctionRole::MemoryController, false, true, 0, 0, 0, 0},
+    {FunctionId::AgpBridge, "AGP bridge", 0, 30, 0, "AgpBridge", FunctionRole::PciBridge, true, false, 0, 0,
+     0, 0},
+    {FunctionId::PciBridge, "PCI bridge", 0, 8, 0, "PciBridge", FunctionRole::PciBridge, true, false, 0, 0, 0,
+     0},
+}};
+
+constexpr bool EveryFunctionAtItsId(const FunctionArray& table) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (static_cast<size_t>(table[i].Id) != i) return false;
+    return true;
+}
+static_assert(EveryFunctionAtItsId(kFunctionLayout), "a function record is not at its id's place");
+
+// Any value with bits on both sides of the address fields' boundaries: a port that
+// keeps it is a real latch, not a bus floating high or low.
+constexpr uint32_t kProbeAddress = kConfigEnable;
+
+uint32_t Vendor(const PciFunction& f) { return f.VendorDevice & kPciVendorMask; }
+uint32_t DeviceId(const PciFunction& f) { return f.VendorDevice >> kPciDeviceShift; }
+uint32_t ClassCode(const PciFunction& f) { return f.ClassRevision >> kPciSubclassShift; }
+uint32_t BaseClass(const PciFunction& f) { return f.ClassRevision >> kPciBaseClassShift; }
+uint32_t HeaderLayout(const PciFunction& f) {
+    return (f.HeaderDword >> kPciHeaderTypeShift) & kPciHeaderLayoutMask;
+}
+
+// The caller holds the ports.
+uint32_t ReadHeld(const PciFunction& f, uint32_t offset) {
+    const PortOperations& ports = HandedPortOperations();
+    ports.writeDWord(kConfigAddressPort, ConfigAddress(f.Bus, f.Device, f.Function, offset));
+    return ports.readDWord(kConfigDataPort);
+}
+
+bool Fits(const PciFunction& f) {
+    if (!IsPresent(f)) return f.MayBeAbsent && Vendor(f) == kNoVendor;
+    switch (f.Role) {
+    case FunctionRole::HostBridge:
+        return ClassCode(f) == kClassHostBridge;
+    case FunctionRole::MemoryController:
+        return BaseClass(f) == kBaseClassMemoryController &&
+               Vendor(f) == Vendor(Function(FunctionId::HostBridge));
+    case FunctionRole::PciBridge:
+        return ClassCode(f) == kClassPciBridge && HeaderLayout(f) == kHeaderLayoutBridge;
+    }
+    return false;
+}
+
+std::string Expected(const PciFunction& f) {
+    switch (f.Role) {
+    case FunctionRole::HostBridge:
+        return "a host bridge (class 06/00)";
+    case FunctionRole::MemoryController:
+        return "a memory controller (class 05) of the host bridge's vendor";
+    case FunctionRole::PciBridge:
+        return "a PCI-to-PCI bridge (class 06/04, header layout 1) or absent";
+    }
+    return std::string();
+}
+
+std::string Found(const PciFunction& f) {
+    char text[96];
+    if (Vendor(f) == kNoVendor) return "no device";
+    std::snprintf(text, sizeof text, "%04X:%04X, class %02X/%02X, header layout %u",
+                  static_cast<unsigned>(Vendor(f)), static_cast<unsigned>(DeviceId(f)),
+                  static_cast<unsigned>(BaseClass(f)), static_cast<unsigned>(ClassCode(f) & 0xFF),
+                  static_cast<unsigned>(HeaderLayout(f)));
+    return text;
+}
+
+}  // namespace
+
+FunctionArray FunctionTable = kFunctionLayout;
+
+bool IsPresent(const PciFunction& function) {
+    const uint32_t vendor = Vendor(function);
+    return vendor != kNoVendor && vendor != 0;
+}
+
+std::string FunctionAddress(const PciFunction& function) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X:%02X.%X", static_cast<unsigned>(function.Bus & 0xFF),
+                  static_cast<unsigned>(function.Device & 0x1F), static_cast<unsigned>(function.Function & 7));
+    return text;
+}
+
+PortPath CheckPortPath() {
+    const PortOperations& ports = HandedPortOperations();
+    if (!ports.available()) return PortPath::DriverNotRunning;
+    const ConfigPortsHeld held;
+    if (ports.driverRunning != nullptr && !ports.driverRunning()) return PortPath::DriverNotRunning;
+    // Another program may have left its address in the latch between its own two
+    // accesses; it gets it back.
+    const uint32_t saved = ports.readDWord(kConfigAddressPort);
+    ports.writeDWord(kConfigAddressPort, kProbeAddress);
+    const uint32_t readBack = ports.readDWord(kConfigAddressPort);
+    ports.writeDWord(kConfigAddressPort, saved);
+    return readBack == kProbeAddress ? PortPath::Works : PortPath::AddressPortDead;
+}
+
+void ReadFunctionIdentities() {
+    if (!HandedPortOperations().available()) return;
+    const ConfigPortsHeld held;
+    for (PciFunction& f : FunctionTable) {
+        f.VendorDevice = ReadHeld(f, kPciVendorDevice);
+        f.ClassRevision = ReadHeld(f, kPciClassRevision);
+        f.HeaderDword = ReadHeld(f, kPciHeaderDword);
+        if (f.ReadsSubsystem) f.Subsystem = ReadHeld(f, kPciSubsystem);
+    }
+}
+
+std::string IdentityProblems() {
+    std::string problems;
+    for (const PciFunction& f : FunctionTable) {
+        if (Fits(f)) continue;
+        problems += FunctionAddress(f) + " (" + f.Name + "): should be " + Expected(f) + "; found " +
+                    Found(f) + ".\n";
+    }
+    if (problems.empty()) return problems;
+    return "This machine's chipset is not the one Quillon tunes:\n\n" + problems +
+           "\nNothing was written.";
+}
+
+void MarkAbsentDevices() {
+    for (const PciFunction& f : FunctionTable) {
+        if (!f.MayBeAbsent) continue;
+        for (PciRegister& reg : RegisterTable)
+            if (reg.Bus == f.Bus && reg.Device == f.Device && reg.Function == f.Function)
+                reg.Present = IsPresent(f);
+    }
+}

@@ -1,0 +1,83 @@
+// The four PCI functions whose registers Quillon tunes, identified before anything is
+// written: the port path must answer, and each function must be what the register
+// table takes it for. Writing timings into whatever another chipset keeps at those
+// addresses could stop the machine, at every logon.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The functions by name, in the order of the table (and of every identity read).
+enum class FunctionId : size_t {
+    HostBridge,
+    MemoryController,
+    AgpBridge,
+    PciBridge,
+};
+
+constexpr size_t kFunctionCount = 4;
+
+// What a function must be to fit.
+enum class FunctionRole {
+    HostBridge,        // class 06/00
+    MemoryController,  // base class 05, with the host bridge's vendor
+    PciBridge,         // class 06/04 with header layout 1
+};
+
+struct PciFunction {
+    FunctionId Id;
+    char Name[32];
+    uint32_t Bus;
+    uint32_t Device;
+    uint32_t Function;
+    // Its key in a settings file's [Machine] section.
+    char MachineKey[32];
+    FunctionRole Role;
+    // A board may leave the function out (no AGP slot, no external PCI bridge); its
+    // registers are then skipped rather than the machine refused.
+    bool MayBeAbsent;
+    // Whether the subsystem ids (0x2C) are read: they name the board.
+    bool ReadsSubsystem;
+    // As read by ReadFunctionIdentities; all zero before.
+    uint32_t VendorDevice;
+    uint32_t ClassRevision;
+    uint32_t HeaderDword;
+    uint32_t Subsystem;
+};
+
+using FunctionArray = std::array<PciFunction, kFunctionCount>;
+
+extern FunctionArray FunctionTable;
+
+constexpr PciFunction& Function(FunctionId id) { return FunctionTable[static_cast<size_t>(id)]; }
+
+// Vendor neither FFFF (nothing answers) nor 0000.
+bool IsPresent(const PciFunction& function);
+// "00:1E.0", as the messages name a function.
+std::string FunctionAddress(const PciFunction& function);
+
+enum class PortPath {
+    Works,
+    DriverNotRunning,  // the port library says its driver does not run
+    AddressPortDead,   // 0xCF8 does not keep what is written to it
+};
+
+// Before the first register access of a run: the library's own driver check, then the
+// address port the way operating systems probe mechanism #1 (save 0xCF8, write
+// 0x80000000, read it back, put the saved value back). Holds the configuration ports.
+// Ports not handed yet count as a driver not running.
+PortPath CheckPortPath();
+
+// Reads dwords 0x00, 0x08 and 0x0C of every function, and 0x2C of those that read the
+// subsystem, in table order, under one hold of the configuration ports. An absent
+// function is read like the others: it floats high, and the count of port calls of a
+// run stays the same on every machine.
+void ReadFunctionIdentities();
+
+// Empty when every function fits, else the message that names each one that does not
+// with what was found there, and says that nothing was written.
+std::string IdentityProblems();
+
+// Registers of a function found absent are never read through nor written again.
+void MarkAbsentDevices();
