@@ -1,6 +1,6 @@
 #include "hw/pci_functions.h"
 
-#include <cstdio>
+#include "hw/hex_text.h"
 
 #include "hw/pci_header.h"
 #include "hw/pci_registers.h"
@@ -72,13 +72,9 @@ std::string Expected(const PciFunction& f) {
 }
 
 std::string Found(const PciFunction& f) {
-    char text[96];
     if (Vendor(f) == kNoVendor) return "no device";
-    std::snprintf(text, sizeof text, "%04X:%04X, class %02X/%02X, header layout %u",
-                  static_cast<unsigned>(Vendor(f)), static_cast<unsigned>(DeviceId(f)),
-                  static_cast<unsigned>(BaseClass(f)), static_cast<unsigned>(ClassCode(f) & 0xFF),
-                  static_cast<unsigned>(HeaderLayout(f)));
-    return text;
+    return HexText(Vendor(f), 4) + ":" + HexText(DeviceId(f), 4) + ", class " + HexText(BaseClass(f), 2) +
+           "/" + HexText(ClassCode(f) & 0xFF, 2) + ", header layout " + std::to_string(HeaderLayout(f));
 }
 
 }  // namespace
@@ -91,10 +87,7 @@ bool IsPresent(const PciFunction& function) {
 }
 
 std::string FunctionAddress(const PciFunction& function) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X:%02X.%X", static_cast<unsigned>(function.Bus & 0xFF),
-                  static_cast<unsigned>(function.Device & 0x1F), static_cast<unsigned>(function.Function & 7));
-    return text;
+    return PciFunctionText(function.Bus, function.Device, function.Function);
 }
 
 PortPath CheckPortPath() {

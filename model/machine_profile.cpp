@@ -1,6 +1,6 @@
 #include "model/machine_profile.h"
 
-#include <cstdio>
+#include "hw/hex_text.h"
 
 #include "hw/pci_functions.h"
 
@@ -27,17 +27,12 @@ std::string ValueOf(const MachineProfile& profile, const std::string& key) {
 }  // namespace
 
 std::string FunctionProfileText(uint32_t vendorDevice, uint32_t classRevision) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%04X %02X", static_cast<unsigned>(vendorDevice & 0xFFFF),
-                  static_cast<unsigned>(vendorDevice >> 16), static_cast<unsigned>(classRevision & 0xFF));
-    return text;
+    return HexText(vendorDevice & 0xFFFF, 4) + ":" + HexText(vendorDevice >> 16, 4) + " " +
+           HexText(classRevision & 0xFF, 2);
 }
 
 std::string BoardProfileText(uint32_t subsystem) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(subsystem & 0xFFFF),
-                  static_cast<unsigned>(subsystem >> 16));
-    return text;
+    return HexText(subsystem & 0xFFFF, 4) + ":" + HexText(subsystem >> 16, 4);
 }
 
 std::string MachineDifferences(const MachineProfile& saved, const MachineProfile& here) {

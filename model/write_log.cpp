@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include "hw/hex_text.h"
 
 #include "model/write_report.h"
 
@@ -44,10 +44,9 @@ bool WriteLog(const std::string& logPath, const std::string& text, bool append) 
 std::string LocalTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
-    return text;
+    return DecimalText(now.wYear, 4) + "-" + DecimalText(now.wMonth, 2) + "-" + DecimalText(now.wDay, 2) +
+           " " + DecimalText(now.wHour, 2) + ":" + DecimalText(now.wMinute, 2) + ":" +
+           DecimalText(now.wSecond, 2);
 }
 
 bool AppendToWriteLog(const std::string& logPath, const std::string& entry) {

@@ -1,7 +1,6 @@
 #include "model/write_report.h"
 
-#include <cstdio>
-
+#include "hw/hex_text.h"
 #include "model/field_catalogue.h"
 
 namespace {
@@ -26,19 +25,9 @@ uint32_t FieldBits(const RegisterField& field, uint32_t registerValue) {
     return (registerValue & FieldMask(field)) >> field.Shift;
 }
 
-std::string Hex8(uint32_t value) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-    return text;
-}
-
 // "BB:DD.F+OO", as lspci names a function, with the register's offset.
 std::string RegisterAddressText(const PciRegister& reg) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X:%02X.%X+%02X", static_cast<unsigned>(reg.Bus & 0xFF),
-                  static_cast<unsigned>(reg.Device & 0x1F), static_cast<unsigned>(reg.Function & 7),
-                  static_cast<unsigned>(reg.Offset & 0xFC));
-    return text;
+    return PciFunctionText(reg.Bus, reg.Device, reg.Function) + "+" + HexText(reg.Offset & 0xFC, 2);
 }
 
 const char* OriginText(WriteOrigin origin) {
@@ -87,8 +76,8 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
     for (const PciRegister& reg : RegisterTable) {
         if (!reg.Present) continue;
         const size_t i = static_cast<size_t>(reg.Id);
-        entry += kRegisterIndent + RegisterAddressText(reg) + " before " + Hex8(write.before[i]) +
-                 " written " + Hex8(write.written[i]) + " read back " + Hex8(write.readBack[i]) +
+        entry += kRegisterIndent + RegisterAddressText(reg) + " before " + HexText(write.before[i], 8) +
+                 " written " + HexText(write.written[i], 8) + " read back " + HexText(write.readBack[i], 8) +
                  kLineEnd;
     }
     return entry;

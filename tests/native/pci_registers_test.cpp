@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "hw/hex_text.h"
 #include "hw/pci_registers.h"
 #include "tests/native/fake_ports.h"
 
@@ -154,6 +155,21 @@ TEST(RegisterTableTest, RegistersByNameAndTheirSections) {
 
 TEST(RegisterTableTest, FirstNameKeepsItsTrailingBlank) {
     EXPECT_STREQ(RegisterTable[0].Name, "DRAM Timing 0 ");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HexTextTest, FixedWidthUpperCaseAndFunctionAddresses) {
+    EXPECT_EQ(HexText(0x1e, 2), "1E");
+    EXPECT_EQ(HexText(0, 8), "00000000");
+    EXPECT_EQ(HexText(0xFFFFFFFF, 8), "FFFFFFFF");
+    EXPECT_EQ(HexText(0x12345, 4), "2345") << "only the low digits";
+    EXPECT_EQ(DecimalText(7, 2), "07");
+    EXPECT_EQ(DecimalText(2026, 2), "2026");
+    EXPECT_EQ(PciFunctionText(0, 30, 0), "00:1E.0");
+    EXPECT_EQ(PciFunctionText(1, 8, 1), "01:08.1");
 }
 
 }  // namespace

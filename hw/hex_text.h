@@ -1,0 +1,14 @@
+// Numbers as the messages and the write log show them, without the C library's
+// formatted printing: MinGW's would bring a whole printf of its own into the program.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The low `digits` hexadecimal digits of the value, upper case, leading zeros kept.
+std::string HexText(uint32_t value, unsigned digits);
+
+// The decimal digits of the value, with leading zeros up to `digits`.
+std::string DecimalText(uint32_t value, unsigned digits);
+
+// "BB:DD.F", as lspci names a PCI function.
+std::string PciFunctionText(uint32_t bus, uint32_t device, uint32_t function);
