@@ -1,8 +1,9 @@
-// quillon.exe binds the window system and the registry on first use rather than at
-// load time. A silent apply that succeeds (what runs at every logon) needs neither:
-// without these DLLs in its import table, Windows loads no USER32, GDI32 or ADVAPI32
-// (nor what they bring along) for it. The window and every message box still get
-// them, the first time one of their functions is called.
+// quillon.exe binds the window system, the registry and the shell on first use rather
+// than at load time. A silent apply that succeeds needs no window: without these DLLs
+// in its import table, Windows loads no USER32, GDI32 or SHELL32 (nor what they bring
+// along) for it. The window, every message box and the logon apply (its hidden window,
+// its record in the machine-wide application data folder) still get them, the first
+// time one of their functions is called.
 //
 // Each function the program calls from those DLLs is listed below. Its import slot
 // (the pointer every call goes through, __imp_Name) is defined here instead of by the
@@ -14,14 +15,15 @@
 // Built without exceptions and unwind tables: the stubs end in a jump to the real
 // function, so they never stay on the stack.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstddef>
 
 namespace {
 
-enum class Dll : unsigned char { ADVAPI32, GDI32, USER32 };
+enum class Dll : unsigned char { ADVAPI32, GDI32, SHELL32, USER32 };
 
-const char* const kDllNames[] = {"advapi32.dll", "gdi32.dll", "user32.dll"};
+const char* const kDllNames[] = {"advapi32.dll", "gdi32.dll", "shell32.dll", "user32.dll"};
 HMODULE loadedDlls[sizeof kDllNames / sizeof kDllNames[0]];
 
 // The address of `name` in `dll`, also stored in the import slot. Without it the
@@ -92,6 +94,7 @@ QUILLON_BIND_ON_FIRST_USE(GDI32, GetTextMetricsA, 8)
 QUILLON_BIND_ON_FIRST_USE(GDI32, SelectObject, 8)
 QUILLON_BIND_ON_FIRST_USE(GDI32, SetBkColor, 8)
 QUILLON_BIND_ON_FIRST_USE(GDI32, SetTextColor, 8)
+QUILLON_BIND_ON_FIRST_USE(SHELL32, SHGetFolderPathA, 20)
 QUILLON_BIND_ON_FIRST_USE(USER32, AdjustWindowRectEx, 16)
 QUILLON_BIND_ON_FIRST_USE(USER32, AppendMenuA, 16)
 QUILLON_BIND_ON_FIRST_USE(USER32, CreateMenu, 0)

@@ -18,7 +18,7 @@ if [ "$exports" != "$expected" ]; then
 fi
 
 loaded_at_start=" KERNEL32.DLL MSVCRT.DLL "
-bound_on_first_use=" USER32.DLL GDI32.DLL ADVAPI32.DLL COMDLG32.DLL COMCTL32.DLL "
+bound_on_first_use=" USER32.DLL GDI32.DLL ADVAPI32.DLL SHELL32.DLL COMDLG32.DLL COMCTL32.DLL "
 status=0
 while read -r dll_name function; do
   case "$loaded_at_start" in *" $dll_name "*) continue ;; esac
