@@ -23,6 +23,9 @@ struct FakePorts {
     static std::vector<PortCall> calls;
     static int locksTaken;     // lockPorts calls that succeeded
     static int locksHeld;      // taken and not yet released
+    // lockPorts calls made while already held: the register table counts its own holds,
+    // so that a lock which is not recursive (this one, or any handed in) is taken once.
+    static int nestedLocks;
     static bool portsBusy;     // lockPorts throws, as after a wait too long
     // Hands these ports to the register table. Power-on chipset, ports available, ports free, no calls or locks recorded, every
     // cached value zero.
