@@ -27,3 +27,15 @@ std::string FullPathOf(const std::string& path) {
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     return (length == 0 || length >= MAX_PATH) ? path : std::string(full, length);
 }
+
+std::string FullLongPathOf(const std::string& path) {
+    const std::string full = FullPathOf(path);
+    char longPath[MAX_PATH];
+    const DWORD length = GetLongPathNameA(full.c_str(), longPath, MAX_PATH);
+    return (length == 0 || length >= MAX_PATH) ? full : std::string(longPath, length);
+}
+
+bool NamesExistingFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

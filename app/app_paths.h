@@ -22,3 +22,10 @@ bool ComputeAppPaths();
 // The full path of a file as Windows expands it against the working directory; the
 // path as given when it cannot be expanded to less than 260 characters.
 std::string FullPathOf(const std::string& path);
+
+// The full path in its long form, so that an 8.3 spelling of a file (PROGRA~1) and its
+// long one compare equal; the full path alone when the file cannot be found.
+std::string FullLongPathOf(const std::string& path);
+
+// Whether the path names an existing file (not a folder).
+bool NamesExistingFile(const std::string& path);

@@ -47,3 +47,10 @@ std::string BuildStartupCommand(const std::string& exePath, const std::string& s
     const std::string program = needsQuotes ? "\"" + exePath + "\"" : exePath;
     return program + " " + startupFilePath;
 }
+
+std::string StartupProgramMissingMessage(const std::string& exePath, const std::string& appDirectory) {
+    return "Quillon was started from \"" + appDirectory + "\", which holds no quillon.exe: the logon "
+           "could not start \"" + exePath + "\". Nothing was saved or registered.\n\n"
+           "Start quillon.exe from the folder that holds it (in a shortcut, \"Start in\" is that "
+           "folder), then choose Apply Settings at Startup again.";
+}

@@ -22,3 +22,7 @@ std::string SettingsPathOfCommand(const std::string& command);
 // path is quoted when it has a blank; the file path never is, because the whole tail
 // of the command line is taken as the file's path.
 std::string BuildStartupCommand(const std::string& exePath, const std::string& startupFilePath);
+
+// Said instead of registering when the program path of the command names no file
+// (Quillon started from another folder than its own): the logon would start nothing.
+std::string StartupProgramMissingMessage(const std::string& exePath, const std::string& appDirectory);

@@ -23,7 +23,7 @@ std::string EnvironmentText(const char* name) {
 void EndConfirmation(HWND window) {
     const auto* settingsFullPath =
         reinterpret_cast<const std::string*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (settingsFullPath != nullptr) ClearPendingRecord(*settingsFullPath);
+    if (settingsFullPath != nullptr) EndPendingRecord(*settingsFullPath, true);
     KillTimer(window, kConfirmationTimer);
     DestroyWindow(window);
 }
@@ -34,8 +34,11 @@ LRESULT CALLBACK GuardWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return TRUE;
         case WM_ENDSESSION:
             // An orderly logoff or shutdown is no hang. Once this returns the process
-            // may be ended at any moment, so the record goes now.
-            if (wParam) EndConfirmation(window);
+            // may be ended at any moment, so the record goes now. An installer or the
+            // restart manager closing applications ends nothing of Windows: the wait
+            // goes on, and if it is cut short the next logon asks.
+            if (wParam && !(static_cast<DWORD>(lParam) & ENDSESSION_CLOSEAPP))
+                EndConfirmation(window);
             return 0;
         case WM_TIMER:
             if (wParam == kConfirmationTimer) EndConfirmation(window);
@@ -68,7 +71,7 @@ void AwaitConfirmation(const std::string& settingsFullPath) {
     HWND window = CreateGuardWindow();
     if (window == nullptr) {
         Sleep(periodMs);
-        ClearPendingRecord(settingsFullPath);
+        EndPendingRecord(settingsFullPath, true);
         return;
     }
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&settingsFullPath));

@@ -16,11 +16,11 @@
 
 namespace {
 
-// A logon apply is one of the file the Run value names.
+// A logon apply is one of the file the Run value names, however either is spelled.
 bool IsLogonApply(const std::string& settingsPath) {
     const std::string command = ReadRunCommand();
     return !command.empty() &&
-           SamePath(FullPathOf(SettingsPathOfCommand(command)), FullPathOf(settingsPath));
+           SamePath(FullLongPathOf(SettingsPathOfCommand(command)), FullLongPathOf(settingsPath));
 }
 
 bool ShiftKeyHeld() {
@@ -29,11 +29,17 @@ bool ShiftKeyHeld() {
     return (state & 0x8000) != 0;
 }
 
-// The settings loader takes a missing file for an empty one, which is right for the
-// window's Load but would let a mistyped path apply nothing and say nothing.
-bool NamesExistingFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+// Whether Shift is down at any look during the first seconds; ends at the first.
+bool ShiftPressedWhileWatching() {
+    for (unsigned waited = 0;; waited += kShiftPollMs) {
+        if (ShiftKeyHeld()) return true;
+        if (waited >= kShiftWatchMs) return false;
+        Sleep(kShiftPollMs);
+    }
+}
+
+void ReportFailedLoad(const std::string& settingsPath) {
+    ShowProgramMessage("Unable to load register file \"" + settingsPath + "\"", kApplicationTitle);
 }
 
 // A file saved on another chipset or board is never written here unasked; the window
@@ -45,46 +51,62 @@ bool FitsThisMachine(const std::string& settingsPath) {
     return false;
 }
 
-// The write, its log entry, and the fields the chipset did not take, said as they are.
-void WriteAndReport(WriteOrigin origin, const std::string& settingsPath) {
-    const RegisterWrite write = WriteAllRegistersNoted();
+// Reads all registers, so that what the file does not name keeps its present value,
+// loads the file into them and, when it loaded, writes them all: under one hold of the
+// ports, so that another Quillon's Set cannot land between the read and the write and
+// be reverted by it. The write goes into the log, and what the chipset did not keep or
+// a failed load is said, once the ports are free again.
+bool ApplyUnderOneHold(const std::string& settingsPath, WriteOrigin origin) {
+    bool loaded = false;
+    RegisterWrite write{};
+    {
+        const PortsHeld held;
+        ReadAllRegisters();
+        // The settings loader takes a missing file for an empty one, which is right for
+        // the window's Load but would let a mistyped path apply nothing and say nothing.
+        loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());
+        if (loaded) write = WriteAllRegistersNoted();
+    }
+    if (!loaded) {
+        ReportFailedLoad(settingsPath);
+        return false;
+    }
     LogRegisterWrite(write, origin, FullPathOf(settingsPath));
     const std::string refused = RefusedFieldsText(write);
     if (!refused.empty()) ShowProgramMessage(refused, kApplicationTitle);
+    return true;
 }
 
-// Reads all registers, so that what the file does not name keeps its present value,
-// then loads the file into them.
-bool ReadAndLoad(const std::string& settingsPath) {
-    ReadAllRegisters();
-    if (NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str())) return true;
-    ShowProgramMessage("Unable to load register file \"" + settingsPath + "\"", kApplicationTitle);
-    return false;
-}
-
-// A logon apply: skipped while Shift is held, asked about when the last one of the
-// same file was never confirmed, recorded before the write and confirmed after it.
+// A logon apply: skipped when Shift is pressed early on, asked about when the last one
+// of the same file was never confirmed, recorded before the registers are touched and
+// confirmed after the write.
 void RunLogonApply(const std::string& settingsPath) {
-    if (ShiftKeyHeld()) {
+    if (ShiftPressedWhileWatching()) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
         return;
     }
     if (!FitsThisMachine(settingsPath)) return;
-    const std::string fullPath = FullPathOf(settingsPath);
-    const bool unconfirmed = PendingRecordFound(fullPath);
+    const std::string fullPath = FullLongPathOf(settingsPath);
+    // The record of an apply still waiting in another session is no leftover: that
+    // apply went ahead, and this one (the same tuning) is guarded as usual.
+    const bool unconfirmed = PendingRecordFound(fullPath) && !LogonApplyRunningElsewhere();
     if (unconfirmed && !AskProgramQuestion(UnconfirmedApplyQuestion(settingsPath))) return;
-    if (!ReadAndLoad(settingsPath)) return;
-    // A record that cannot be written (a folder this user may not write to) must not
-    // stop a working setup: the apply then goes ahead unguarded, as it always did.
+    // A record that can be kept nowhere must not stop a working setup, nor leave it
+    // unguarded without a word: said at this logon, then applied as always.
     const bool recorded = WritePendingRecord(fullPath);
+    if (!recorded)
+        ShowProgramMessage(UnguardedApplyMessage(settingsPath, SharedRecordFolder()),
+                           kApplicationTitle);
+    bool applied = false;
     try {
-        WriteAndReport(WriteOrigin::Logon, settingsPath);
+        applied = ApplyUnderOneHold(settingsPath, WriteOrigin::Logon);
     } catch (...) {
-        // Nothing was written (the ports stayed busy), so this apply leaves no record.
-        if (recorded && !unconfirmed) ClearPendingRecord(fullPath);
+        // Nothing was written (the ports stayed busy): no record of this apply stays.
+        EndPendingRecord(fullPath, !unconfirmed);
         throw;
     }
-    if (recorded) AwaitConfirmation(fullPath);
+    if (applied && recorded) return AwaitConfirmation(fullPath);
+    EndPendingRecord(fullPath, !applied && !unconfirmed);
 }
 
 }  // namespace
@@ -93,7 +115,7 @@ void RunFileApply(const std::string& argument) {
     const std::string settingsPath = SettingsPathFromArgument(argument);
     if (IsLogonApply(settingsPath)) {
         RunLogonApply(settingsPath);
-    } else if (FitsThisMachine(settingsPath) && ReadAndLoad(settingsPath)) {
-        WriteAndReport(WriteOrigin::File, settingsPath);
+    } else if (FitsThisMachine(settingsPath)) {
+        ApplyUnderOneHold(settingsPath, WriteOrigin::File);
     }
 }

@@ -31,6 +31,13 @@ std::string PendingRecordPath(const std::string& settingsFullPath) {
     return settingsFullPath + ".pending";
 }
 
+std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath) {
+    const size_t separator = settingsFullPath.find_last_of("\\/");
+    const std::string name =
+        separator == std::string::npos ? settingsFullPath : settingsFullPath.substr(separator + 1);
+    return sharedFolder + "\\" + name + ".pending";
+}
+
 std::string PendingRecordText(const std::string& settingsFullPath) {
     return settingsFullPath + "\r\n";
 }
@@ -59,4 +66,21 @@ std::string UnconfirmedApplyQuestion(const std::string& settingsPath) {
 
 std::string ShiftSkipMessage(const std::string& settingsPath) {
     return "Shift was held: the tuning in \"" + settingsPath + "\" was not applied.";
+}
+
+std::string UnguardedApplyMessage(const std::string& settingsPath, const std::string& sharedFolder) {
+    return "The tuning in \"" + settingsPath +
+           "\" is applied now without its guard: no record of the apply can be kept beside the "
+           "file or in \"" + sharedFolder +
+           "\".\n\nIf this tuning hangs Windows, the next logon applies it again. Hold Shift "
+           "while you log on to skip it.";
+}
+
+std::string NoRecordPlaceMessage(const std::string& settingsPath, const std::string& sharedFolder) {
+    return "The tuning in \"" + settingsPath +
+           "\" will be applied at every logon, but no record of a logon apply can be kept beside "
+           "the file or in \"" + sharedFolder +
+           "\": if the tuning hangs Windows, the next logon cannot tell and applies it again.\n\n"
+           "Make one of these folders writable for every user, then choose Apply Settings at "
+           "Startup again.";
 }

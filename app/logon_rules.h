@@ -9,6 +9,9 @@ bool SamePath(const std::string& a, const std::string& b);
 
 // The record of an applied, not yet confirmed logon tuning, beside its file.
 std::string PendingRecordPath(const std::string& settingsFullPath);
+// The same record kept in the folder shared by all users, for when the folder of the
+// file takes none (a folder only administrators may write, a path too long).
+std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath);
 
 // The record's contents: the full path of the file it stands for.
 std::string PendingRecordText(const std::string& settingsFullPath);
@@ -28,3 +31,17 @@ std::string UnconfirmedApplyQuestion(const std::string& settingsPath);
 
 // Said when a Shift key held at logon skips the apply.
 std::string ShiftSkipMessage(const std::string& settingsPath);
+
+// How long after its start a logon apply watches for Shift, and how often it looks:
+// Run entries start while the desktop is still busy, and a key pressed a moment after
+// the start must count too.
+constexpr unsigned kShiftWatchMs = 2000;
+constexpr unsigned kShiftPollMs = 50;
+
+// Said, once, by a logon apply that could keep its record nowhere: it goes ahead
+// unguarded.
+std::string UnguardedApplyMessage(const std::string& settingsPath, const std::string& sharedFolder);
+
+// Said when registering the start-up file finds no place where a logon apply could
+// keep its record.
+std::string NoRecordPlaceMessage(const std::string& settingsPath, const std::string& sharedFolder);

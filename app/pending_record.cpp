@@ -1,12 +1,48 @@
 #include "app/pending_record.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "app/logon_rules.h"
 
 namespace {
 
+// Exists while any logon apply is within its period, in any session: a kernel object
+// goes with the last process holding it, however that process ends, so it can neither
+// outlive a hang nor be mistaken for a later process that got the same id.
+const char kRunningApplyName[] = "Global\\QuillonLogonApplyRunning";
+HANDLE runningApply = nullptr;
+
+// Records and their folder are written by whoever logs on and must be read, replaced
+// and removed by whoever logs on next: no access list at all, as for the port lock.
+class OpenToEveryone {
+public:
+    OpenToEveryone() {
+        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
+        attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+    }
+    SECURITY_ATTRIBUTES* get() { return &attributes_; }
+
+private:
+    SECURITY_DESCRIPTOR descriptor_;
+    SECURITY_ATTRIBUTES attributes_;
+};
+
+// Every place a record of the file may be, the file's own folder first.
+struct RecordPlaces {
+    std::string beside;
+    std::string shared;  // empty when there is no shared folder
+};
+
+RecordPlaces PlacesOf(const std::string& settingsFullPath) {
+    const std::string folder = SharedRecordFolder();
+    return {PendingRecordPath(settingsFullPath),
+            folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath)};
+}
+
 std::string ReadRecord(const std::string& recordPath) {
+    if (recordPath.empty()) return std::string();
     HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::string();
@@ -17,18 +53,12 @@ std::string ReadRecord(const std::string& recordPath) {
     return std::string(text, length);
 }
 
-}  // namespace
-
-bool PendingRecordFound(const std::string& settingsFullPath) {
-    return RecordNamesFile(ReadRecord(PendingRecordPath(settingsFullPath)), settingsFullPath);
-}
-
 // The record must outlive the hang it guards against, so it counts only once it is
 // through to the disk; a record that did not get there is removed again.
-bool WritePendingRecord(const std::string& settingsFullPath) {
-    const std::string recordPath = PendingRecordPath(settingsFullPath);
-    const std::string text = PendingRecordText(settingsFullPath);
-    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+bool WriteRecord(const std::string& recordPath, const std::string& text) {
+    if (recordPath.empty()) return false;
+    OpenToEveryone access;
+    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, access.get(), CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
@@ -40,6 +70,93 @@ bool WritePendingRecord(const std::string& settingsFullPath) {
     return stored;
 }
 
+// Whether a record could be created at the path, trying without touching one that is
+// already there (it is the record of an apply not yet confirmed).
+bool RecordCanBeCreated(const std::string& recordPath) {
+    if (recordPath.empty()) return false;
+    OpenToEveryone access;
+    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, access.get(), CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    const DWORD attributes = GetFileAttributesA(recordPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+// Made by the first who needs it, so that every later user may add and remove records.
+void MakeSharedFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    OpenToEveryone access;
+    CreateDirectoryA(folder.c_str(), access.get());
+}
+
+bool OtherHolderOfRunningMark() {
+    HANDLE other = OpenEventA(SYNCHRONIZE, FALSE, kRunningApplyName);
+    if (other != nullptr) {
+        CloseHandle(other);
+        return true;
+    }
+    // There, but made with an access list that shuts us out: still someone's.
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+std::string SharedRecordFolder() {
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
+        return std::string();
+    return std::string(folder) + "\\Quillon";
+}
+
+bool PendingRecordFound(const std::string& settingsFullPath) {
+    const RecordPlaces places = PlacesOf(settingsFullPath);
+    return RecordNamesFile(ReadRecord(places.beside), settingsFullPath) ||
+           RecordNamesFile(ReadRecord(places.shared), settingsFullPath);
+}
+
+bool LogonApplyRunningElsewhere() {
+    // Only ever asked before this process marks its own apply.
+    return runningApply == nullptr && OtherHolderOfRunningMark();
+}
+
+bool WritePendingRecord(const std::string& settingsFullPath) {
+    if (runningApply == nullptr) {
+        OpenToEveryone access;
+        runningApply = CreateEventA(access.get(), TRUE, FALSE, kRunningApplyName);
+    }
+    const RecordPlaces places = PlacesOf(settingsFullPath);
+    const std::string text = PendingRecordText(settingsFullPath);
+    if (WriteRecord(places.beside, text)) return true;
+    MakeSharedFolder(SharedRecordFolder());
+    return WriteRecord(places.shared, text);
+}
+
+void EndPendingRecord(const std::string& settingsFullPath, bool clear) {
+    if (runningApply != nullptr) {
+        CloseHandle(runningApply);
+        runningApply = nullptr;
+    }
+    // Closed first: of two applies ending together, at least the later sees no other.
+    if (clear && !OtherHolderOfRunningMark()) ClearPendingRecord(settingsFullPath);
+}
+
 void ClearPendingRecord(const std::string& settingsFullPath) {
-    DeleteFileA(PendingRecordPath(settingsFullPath).c_str());
+    const RecordPlaces places = PlacesOf(settingsFullPath);
+    DeleteFileA(places.beside.c_str());
+    // The shared folder holds one record per file name: one of another file with the
+    // same name is not ours to remove.
+    if (RecordNamesFile(ReadRecord(places.shared), settingsFullPath))
+        DeleteFileA(places.shared.c_str());
+}
+
+bool PendingRecordCanBeKept(const std::string& settingsFullPath) {
+    const std::string folder = SharedRecordFolder();
+    MakeSharedFolder(folder);
+    const RecordPlaces places = PlacesOf(settingsFullPath);
+    return RecordCanBeCreated(places.beside) || RecordCanBeCreated(places.shared);
 }

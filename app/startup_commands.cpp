@@ -6,6 +6,7 @@
 
 #include "app/app_paths.h"
 #include "app/command_line.h"
+#include "app/logon_rules.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
 #include "model/settings.h"
@@ -21,6 +22,14 @@ const char kValuePathText[] =
 }  // namespace
 
 void ApplyStartupSettings() {
+    // The command names the program in the working directory, which is Quillon's own
+    // folder only when it was started from there. Checked before anything is saved:
+    // a start-up file nothing would apply is no use, and the user is told nothing
+    // changed.
+    if (!NamesExistingFile(ExePath)) {
+        ShowProgramMessage(StartupProgramMissingMessage(ExePath, AppDirectory), kApplicationTitle);
+        return;
+    }
     if (!SaveSettings(StartupFilePath.c_str())) {
         ShowProgramMessage("There was an error saving to file \"" + StartupFilePath + "\".",
                            "Save Error");
@@ -29,7 +38,12 @@ void ApplyStartupSettings() {
     if (!WriteRunCommand(BuildStartupCommand(ExePath, StartupFilePath))) {
         ShowProgramMessage(std::string("Unable to create system registry value\n") + kValuePathText,
                            "Registry Error");
+        return;
     }
+    // Registered either way: a logon that cannot keep its record says so and applies.
+    if (!PendingRecordCanBeKept(FullLongPathOf(StartupFilePath)))
+        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, SharedRecordFolder()),
+                           kApplicationTitle);
 }
 
 void RemoveStartupSettings() {
@@ -40,6 +54,6 @@ void RemoveStartupSettings() {
                            "Registry Error");
         return;
     }
-    if (!command.empty()) ClearPendingRecord(FullPathOf(SettingsPathOfCommand(command)));
-    ClearPendingRecord(FullPathOf(StartupFilePath));
+    if (!command.empty()) ClearPendingRecord(FullLongPathOf(SettingsPathOfCommand(command)));
+    ClearPendingRecord(FullLongPathOf(StartupFilePath));
 }

@@ -49,6 +49,11 @@ bool NoPorts() { return false; }
 // the hardware by accident.
 PortOperations ports = {NoPorts, nullptr, nullptr, nullptr, nullptr, nullptr};
 
+// Holds of the ports alive on this thread (the program has one). The depth is counted
+// here rather than left to the lock's own recursion, so that every lock handed in (a
+// fake's, one that does nothing) sees one take and one release per outermost hold.
+int holdDepth = 0;
+
 // The address port is written before each data access, with no other port traffic
 // between the two; the caller holds the ports.
 void ReadHeld(PciRegister& reg) {
@@ -73,24 +78,34 @@ void SetPortOperations(const PortOperations& operations) { ports = operations; }
 
 const PortOperations& HandedPortOperations() { return ports; }
 
+PortsHeld::PortsHeld() : holds_(ports.available()) {
+    if (!holds_) return;
+    if (holdDepth == 0) ports.lockPorts();  // throws holding nothing
+    ++holdDepth;
+}
+
+PortsHeld::~PortsHeld() {
+    if (holds_ && --holdDepth == 0) ports.unlockPorts();
+}
+
 void ReadRegister(PciRegister& reg) {
     if (!ports.available()) {
         reg.Value = reg.LastRead = 0;
         return;
     }
-    const ConfigPortsHeld held;
+    const PortsHeld held;
     ReadHeld(reg);
 }
 
 void WriteRegister(const PciRegister& reg) {
     if (!ports.available()) return;
-    const ConfigPortsHeld held;
+    const PortsHeld held;
     WriteHeld(reg);
 }
 
 void ReadAllRegisters() {
     if (!ports.available()) return ClearAllValues();
-    const ConfigPortsHeld held;
+    const PortsHeld held;
     for (PciRegister& reg : RegisterTable) ReadHeld(reg);
 }
 
@@ -98,7 +113,7 @@ void ReadAllRegisters() {
 // another process wrote in between.
 void WriteAllRegisters() {
     if (!ports.available()) return ClearAllValues();
-    const ConfigPortsHeld held;
+    const PortsHeld held;
     for (const PciRegister& reg : RegisterTable) WriteHeld(reg);
     for (PciRegister& reg : RegisterTable) ReadHeld(reg);
 }

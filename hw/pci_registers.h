@@ -56,6 +56,22 @@ uint32_t ConfigAddress(uint32_t bus, uint32_t device, uint32_t function, uint32_
 // busy the lock's error propagates with nothing transferred. Registers of an absent
 // device are skipped: their cached values stay as they are.
 
+// Holds the configuration ports for its life, so that several transfers (a read-all,
+// the change of the cache, the write-all) are one job no other Quillon can come between.
+// Holds nest: only the outermost takes and releases the lock, so the transfers inside
+// it hold nothing more. Nothing is held while the ports are unavailable. Throws the
+// lock's error, holding nothing, when the ports stay busy.
+class PortsHeld {
+public:
+    PortsHeld();
+    ~PortsHeld();
+    PortsHeld(const PortsHeld&) = delete;
+    PortsHeld& operator=(const PortsHeld&) = delete;
+
+private:
+    bool holds_;
+};
+
 // Reads one register into its cached value (0 while the ports are unavailable).
 void ReadRegister(PciRegister& reg);
 // Writes one register's cached value (skipped while the ports are unavailable).

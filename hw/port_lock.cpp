@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <string>
+
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
 
@@ -13,6 +15,9 @@ const DWORD kPortLockWaitMs = 5000;
 const char kPortsBusyText[] =
     "The chipset registers stayed busy for 5 seconds: another Quillon is using them. "
     "Nothing was read or written.";
+const char kWaitFailedText[] =
+    "Windows could not wait for the lock that keeps two Quillons from mixing their register "
+    "accesses (system error ";
 const char kNoLockText[] =
     "The lock that keeps two Quillons from mixing their register accesses cannot be made. "
     "Nothing was read or written.";
@@ -41,7 +46,13 @@ void LockConfigPorts() {
     // Abandoned: a Quillon ended while holding the ports. Every sequence latches its
     // address before each data access, so whatever it left half done cannot mislead ours.
     if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) return;
-    throw ProgramError(kPortsBusyText);
+    if (result == WAIT_TIMEOUT) throw ProgramError(kPortsBusyText);
+    // Not busy but broken (a handle no longer valid): no one is using the ports as far
+    // as we know, so saying they are busy would send the user after another Quillon.
+    // The next attempt makes the lock anew.
+    const DWORD error = GetLastError();
+    portLock = nullptr;
+    throw ProgramError(kWaitFailedText + std::to_string(error) + "). Nothing was read or written.");
 }
 
 void UnlockConfigPorts() { ReleaseMutex(portLock); }

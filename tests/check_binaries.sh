@@ -2,7 +2,8 @@
 # Checks what the built binaries show the loader: io.dll exports the thirteen port
 # functions by their plain names; quillon.exe binds at start nothing but KERNEL32,
 # ADVAPI32 (the port lock's access list) and the C runtime, and the window system and
-# the file dialog on first use (delay-loaded), so that a silent apply loads neither.
+# the file dialog and the shell on first use (delay-loaded), so that a silent apply loads
+# neither.
 # Usage: check_binaries.sh <objdump> <llvm-readobj> <io.dll> <quillon.exe>
 set -euo pipefail
 objdump=$1 readobj=$2 dll=$3 exe=$4
@@ -18,7 +19,7 @@ if [ "$exports" != "$expected" ]; then
 fi
 
 loaded_at_start=" KERNEL32.DLL MSVCRT.DLL ADVAPI32.DLL "
-bound_on_first_use=" USER32.DLL GDI32.DLL COMDLG32.DLL "
+bound_on_first_use=" USER32.DLL GDI32.DLL COMDLG32.DLL SHELL32.DLL "
 listed() { case "$2" in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 status=0
 while read -r dll_name function kind; do

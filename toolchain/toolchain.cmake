@@ -20,7 +20,7 @@ set(QUILLON_TOOLCHAIN_COMPILE_OPTIONS -fno-rtti -fno-threadsafe-statics
 # The DLLs a silent apply never needs: bound by the delay-load helper on the first call
 # of one of their functions. ADVAPI32 stays a load-time import: every apply takes the
 # port lock (an access list) and reads the Run key.
-set(QUILLON_DELAY_LOADED_DLLS user32 gdi32 comdlg32)
+set(QUILLON_DELAY_LOADED_DLLS user32 gdi32 comdlg32 shell32)
 
 # lld in MinGW mode, the linker that delay-loads on this target; the GNU tools' delay-load
 # thunks (dlltool -y) are broken for 32-bit code.

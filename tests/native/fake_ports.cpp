@@ -10,6 +10,7 @@ SimChipset FakePorts::chipset;
 std::vector<PortCall> FakePorts::calls;
 int FakePorts::locksTaken = 0;
 int FakePorts::locksHeld = 0;
+int FakePorts::nestedLocks = 0;
 bool FakePorts::portsBusy = false;
 bool FakePorts::driverRunning = true;
 bool FakePorts::deadAddressPort = false;
@@ -30,6 +31,7 @@ uint32_t ReadDWord(uint32_t port) {
 }
 
 void LockPorts() {
+    if (FakePorts::locksHeld > 0) ++FakePorts::nestedLocks;
     if (FakePorts::portsBusy) throw std::runtime_error("ports busy");
     ++FakePorts::locksTaken;
     ++FakePorts::locksHeld;
@@ -48,6 +50,7 @@ void FakePorts::Reset() {
     calls.clear();
     locksTaken = 0;
     locksHeld = 0;
+    nestedLocks = 0;
     portsBusy = false;
     driverRunning = true;
     deadAddressPort = false;

@@ -23,6 +23,9 @@ struct FakePorts {
     static std::vector<PortCall> calls;
     static int locksTaken;     // lockPorts calls that succeeded
     static int locksHeld;      // taken and not yet released
+    // lockPorts calls made while already held: the register table counts its own holds,
+    // so that a lock which is not recursive (this one, or any handed in) is taken once.
+    static int nestedLocks;
     static bool portsBusy;     // lockPorts throws, as after a wait too long
     static bool driverRunning;    // what the port library says of its driver
     static bool deadAddressPort;  // no port answers: writes vanish, reads float high

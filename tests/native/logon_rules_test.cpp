@@ -27,6 +27,15 @@ TEST(PendingRecordTest, NamesItsFileAndOnlyWhenComplete) {
     EXPECT_FALSE(RecordNamesFile("", file));
 }
 
+TEST(PendingRecordTest, SharedRecordIsNamedAfterTheFileAlone) {
+    EXPECT_EQ(SharedRecordPath("C:\\ProgramData\\Quillon", "C:\\Program Files\\Tuner\\startup.qln"),
+              "C:\\ProgramData\\Quillon\\startup.qln.pending");
+    EXPECT_EQ(SharedRecordPath("C:\\ProgramData\\Quillon", "C:/Tuner/fast.qln"),
+              "C:\\ProgramData\\Quillon\\fast.qln.pending");
+    EXPECT_EQ(SharedRecordPath("D:\\Shared", "\\\\server\\share\\s.qln"),
+              "D:\\Shared\\s.qln.pending");
+}
+
 TEST(ConfirmationPeriodTest, TwoMinutesUnlessAShorterWholeNumberIsSet) {
     EXPECT_EQ(ConfirmationPeriodSeconds(""), 120u);
     EXPECT_EQ(ConfirmationPeriodSeconds("3"), 3u);

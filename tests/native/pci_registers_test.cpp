@@ -126,6 +126,47 @@ TEST_F(PciRegisterTest, BusyPortsThrowBeforeAnyTrafficAndLeaveTheCache) {
     EXPECT_EQ(FakePorts::locksHeld, 0);
 }
 
+// A silent apply's read, load and write as one job: the lock is taken once, every
+// transfer inside it runs under it, and the sequences inside take nothing more.
+TEST_F(PciRegisterTest, OneHoldAroundSeveralSequencesLocksOnce) {
+    {
+        const PortsHeld apply;
+        ReadAllRegisters();
+        Register(RegisterId::PciBusLatency).Value = 0x40000000;
+        {
+            const PortsHeld nested;
+            WriteRegister(Register(RegisterId::PciBusLatency));
+        }
+        EXPECT_EQ(FakePorts::locksHeld, 1) << "a nested hold released the lock";
+        WriteAllRegisters();
+    }
+    EXPECT_EQ(FakePorts::locksTaken, 1);
+    EXPECT_EQ(FakePorts::nestedLocks, 0);
+    EXPECT_EQ(FakePorts::locksHeld, 0);
+    ASSERT_EQ(FakePorts::calls.size(), 12u + 2u + 24u);
+    for (const PortCall& call : FakePorts::calls) EXPECT_TRUE(call.portsHeld);
+
+    ReadAllRegisters();  // and a sequence alone still holds for itself
+    EXPECT_EQ(FakePorts::locksTaken, 2);
+}
+
+TEST_F(PciRegisterTest, HoldOnBusyPortsThrowsHoldingNothing) {
+    FakePorts::portsBusy = true;
+    EXPECT_THROW(PortsHeld(), std::runtime_error);
+    EXPECT_EQ(FakePorts::locksHeld, 0);
+    FakePorts::portsBusy = false;
+    {
+        const PortsHeld held;  // the failed hold left no depth behind
+        EXPECT_EQ(FakePorts::locksHeld, 1);
+    }
+    EXPECT_EQ(FakePorts::locksHeld, 0);
+
+    FakePorts::loaded = false;  // no ports: nothing to hold, and nothing thrown
+    FakePorts::portsBusy = true;
+    EXPECT_NO_THROW(PortsHeld());
+    EXPECT_EQ(FakePorts::locksTaken, 1);
+}
+
 TEST_F(PciRegisterTest, AbsentBridgeIsNeverReadNorWritten) {
     PciRegister& agpBus = Register(RegisterId::AgpBusLatency);
     PciRegister& agpController = Register(RegisterId::AgpControllerLatency);

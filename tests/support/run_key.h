@@ -17,3 +17,19 @@ RunValue ReadRunValue();
 // Stands in for the start-up command; a key that cannot be created fails the test.
 void SetRunValue(const std::string& command);
 void DeleteRunValue();
+
+// While it lives, the Run key may be read (and its access list changed back) but not
+// changed: what a user without administrative rights meets. Wine keeps to a key's
+// access list as Windows does.
+class RunKeyReadOnly {
+public:
+    RunKeyReadOnly();
+    ~RunKeyReadOnly();
+    RunKeyReadOnly(const RunKeyReadOnly&) = delete;
+    RunKeyReadOnly& operator=(const RunKeyReadOnly&) = delete;
+    bool made() const { return made_; }
+
+private:
+    std::string saved_;  // the key's own security descriptor
+    bool made_ = false;
+};

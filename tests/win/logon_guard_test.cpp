@@ -2,7 +2,9 @@
 // names, against the simulated chipset, with the confirmation period shortened.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <optional>
 #include <string>
 
 #include "app/command_line.h"
@@ -14,6 +16,7 @@
 #include "tests/support/text_lines.h"
 #include "tests/support/window_text.h"
 #include "tests/win/process_runner.h"
+#include "tests/win/record_places.h"
 
 namespace {
 
@@ -141,6 +144,58 @@ TEST_F(LogonGuardTest, OrderlyEndOfSessionDuringThePeriodClearsTheRecord) {
     EXPECT_EQ(PciLatency(), 64u);
 }
 
+// An installer or the restart manager closing applications: Windows goes on, and so
+// does the wait; the period then confirms as usual.
+TEST_F(LogonGuardTest, ClosingApplicationsOnlyIsNoEndOfSession) {
+    ConfirmAfter("4");
+    DWORD toldAt = 0;
+    bool recordStayed = false, checked = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        HWND guard = GuardWindowOf(processId);
+        if (toldAt == 0 && guard != nullptr && FileExists(record_)) {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(guard, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_BLOCK, 5000, &answer);
+            SendMessageTimeoutA(guard, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_BLOCK, 5000, &answer);
+            toldAt = GetTickCount();
+        } else if (toldAt != 0 && !checked && GetTickCount() - toldAt > 1000) {
+            recordStayed = FileExists(record_);
+            checked = true;
+        }
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_NE(toldAt, 0u);
+    ASSERT_TRUE(checked) << "ended within a second of the applications' close";
+    EXPECT_TRUE(recordStayed);
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(FileExists(record_));
+}
+
+TEST_F(LogonGuardTest, EightDotThreeSpellingOfTheFileIsTheLogonsFile) {
+    char shortPath[MAX_PATH];
+    const DWORD length = GetShortPathNameA(startup_.c_str(), shortPath, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    const std::string shortStartup(shortPath, length);
+    ASSERT_NE(shortStartup, startup_);
+    ConfirmAfter("1");
+    // The Run value in one spelling, the argument in the other, both ways round.
+    for (const auto& [registered, given] :
+         {std::make_pair(startup_, shortStartup), std::make_pair(shortStartup, startup_)}) {
+        SetRunValue(BuildStartupCommand(start_.exePath, registered));
+        start_.argumentTail = given;
+        std::string recordSeen;
+        start_.whileRunning = [&](unsigned long processId) {
+            if (recordSeen.empty() && GuardWindowOf(processId)) recordSeen = ReadWholeFile(record_);
+            return false;
+        };
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished) << given;
+        EXPECT_TRUE(run.boxes.empty()) << given;
+        EXPECT_EQ(recordSeen, PendingRecordText(startup_)) << "registered " << registered;
+        EXPECT_FALSE(FileExists(record_));
+    }
+}
+
 TEST_F(LogonGuardTest, OtherSilentAppliesNeverRecordOrWait) {
     ConfirmAfter("60");
     bool guardSeen = false;
@@ -165,13 +220,99 @@ TEST_F(LogonGuardTest, OtherSilentAppliesNeverRecordOrWait) {
     EXPECT_FALSE(FileExists(folder_ + "\\other.qln.pending"));
 }
 
-TEST_F(LogonGuardTest, RecordThatCannotBeWrittenNeverStopsTheApply) {
+// Its own folder refusing the record (a folder of the name, a path too long for one
+// more extension), the apply keeps it in the shared folder, where the next logon, of
+// whoever logs on, finds it.
+TEST_F(LogonGuardTest, RecordTheFilesFolderRefusesIsKeptInTheSharedFolder) {
+    const std::string deep = folder_ + "\\" + std::string(242 - folder_.size(), 'd');
+    CreateDirectoryA(deep.c_str(), nullptr);
+    const std::string longStartup = deep + "\\startup.qln";
+    ASSERT_EQ(longStartup.size(), 255u);
+    WriteWholeFile(longStartup, "[PCI]\r\nPCILatency=64\r\n");
+    BlockRecordBeside(startup_);
+    for (const std::string& file : {startup_, longStartup}) {
+        SetRunValue(BuildStartupCommand(start_.exePath, file));
+        start_.argumentTail = file;
+        DeleteFileA(start_.simState.c_str());
+        const std::string shared = SharedRecordOf(file);
+        DeleteFileA(shared.c_str());
+
+        ConfirmAfter("2");
+        std::string recordSeen;
+        start_.whileRunning = [&](unsigned long processId) {
+            if (recordSeen.empty() && GuardWindowOf(processId)) recordSeen = ReadWholeFile(shared);
+            return false;
+        };
+        const ProgramRun confirmed = RunProgram(start_);
+        ASSERT_TRUE(confirmed.finished) << file;
+        EXPECT_TRUE(confirmed.boxes.empty()) << file;
+        EXPECT_TRUE(RecordNamesFile(recordSeen, file)) << file << ": " << recordSeen;
+        EXPECT_FALSE(FileExists(shared)) << file;
+        EXPECT_EQ(PciLatency(), 64u) << file;
+
+        ConfirmAfter("60");
+        start_.whileRunning = [&](unsigned long) { return FileExists(shared) && PortCalls() >= 36; };
+        DeleteFileA(start_.simLog.c_str());
+        ASSERT_FALSE(RunProgram(start_).finished);  // hung in its period
+        start_.whileRunning = nullptr;
+        const ProgramRun next = RunProgram(start_);
+        ASSERT_TRUE(next.finished) << file;
+        ASSERT_EQ(next.boxes.size(), 1u) << file;
+        EXPECT_EQ(next.boxes[0].text, UnconfirmedApplyQuestion(file));
+        EXPECT_TRUE(FileExists(shared)) << file;
+        DeleteFileA(shared.c_str());
+    }
+}
+
+TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     ConfirmAfter("60");
-    CreateDirectoryA(record_.c_str(), nullptr);  // where the record would go, a folder
+    BlockRecordBeside(startup_);
+    SharedRecordFolderBlocked blocked;
     const ProgramRun run = RunProgram(start_);
-    ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(run.boxes.empty());
+    ASSERT_TRUE(run.finished) << "an unguarded apply has nothing to wait for";
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Quillon");
+    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, SharedRecordFolder()));
+    EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_EQ(PciLatency(), 64u);
+}
+
+// Another user's logon apply still in its period (fast user switching): its record is
+// no sign of a hang. The second apply goes ahead guarded, and the record stays until
+// the last of them is confirmed.
+TEST_F(LogonGuardTest, RecordOfAnApplyStillRunningIsNoLeftover) {
+    ConfirmAfter("60");
+    ProgramStart second = start_;
+    second.simLog = folder_ + "\\second.log";
+    second.environment = {{"QUILLON_CONFIRM_SECONDS", "1"}};
+    bool secondGuarded = false;
+    second.whileRunning = [&](unsigned long processId) {
+        secondGuarded = secondGuarded || GuardWindowOf(processId) != nullptr;
+        return false;
+    };
+    std::optional<ProgramRun> secondRun;
+    bool recordOutlivedSecond = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        if (!GuardWindowOf(processId) || !FileExists(record_)) return false;
+        secondRun = RunProgram(second);
+        recordOutlivedSecond = FileExists(record_);
+        return true;  // the first one then hangs the machine
+    };
+    ASSERT_FALSE(RunProgram(start_).finished);
+    ASSERT_TRUE(secondRun.has_value());
+    ASSERT_TRUE(secondRun->finished);
+    EXPECT_TRUE(secondRun->boxes.empty()) << secondRun->boxes[0].text;
+    EXPECT_TRUE(secondGuarded);
+    EXPECT_EQ(LineCount(ReadWholeFile(second.simLog)), 36u);
+    EXPECT_TRUE(recordOutlivedSecond) << "cleared while the first apply was still in its period";
+
+    // With no apply running, the same record is a leftover again.
+    start_.whileRunning = nullptr;
+    const ProgramRun next = RunProgram(start_);
+    ASSERT_TRUE(next.finished);
+    ASSERT_EQ(next.boxes.size(), 1u);
+    EXPECT_TRUE(next.boxes[0].yesNo);
 }
 
 TEST_F(LogonGuardTest, FailedLoadAtLogonLeavesNoRecord) {
@@ -258,6 +399,47 @@ TEST_F(LogonGuardTest, ShiftHeldAtLogonSkipsTheApplyAndLeavesTheRecord) {
     EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_EQ(PortCalls(), kCheckPortCalls);  // the machine checks only: no register touched
     EXPECT_EQ(ReadWholeFile(record_), record);
+}
+
+// Whether the process has loaded the port library: it is then past its start-up and
+// about to begin the apply.
+bool PortLibraryLoaded(unsigned long processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    bool found = false;
+    for (BOOL more = Module32First(snapshot, &module); more && !found;
+         more = Module32Next(snapshot, &module))
+        found = lstrcmpiA(module.szModule, "io.dll") == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+TEST_F(LogonGuardTest, ShiftPressedJustAfterTheStartSkipsTheApply) {
+    char display[256];
+    if (GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0)
+        GTEST_SKIP() << "no X display to hold Shift on";
+    ConfirmAfter("60");
+    std::optional<ShiftHeldOnDisplay> shift;
+    size_t callsWhenPressed = 1;
+    start_.whileRunning = [&](unsigned long processId) {
+        if (!shift && PortLibraryLoaded(processId)) {
+            shift.emplace();
+            callsWhenPressed = PortCalls();
+        }
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    const bool held = shift && shift->held();
+    shift.reset();
+    ASSERT_TRUE(held) << "xdotool could not hold Shift on " << display;
+    EXPECT_EQ(callsWhenPressed, 0u) << "pressed after the apply had begun";
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, ShiftSkipMessage(startup_));
+    EXPECT_EQ(PortCalls(), 0u);
+    EXPECT_FALSE(FileExists(record_));
 }
 
 }  // namespace

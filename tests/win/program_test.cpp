@@ -1,11 +1,15 @@
 // quillon.exe started as a user or the logon starts it, against the simulated chipset.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winternl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
+#include "hw/port_lock.h"
+#include "hw/program_error.h"
 #include "sim/chipset.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
@@ -179,6 +183,78 @@ TEST_F(ProgramTest, PortLockOfAQuillonThatEndedHoldingItIsTakenOver) {
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_EQ(ChipsetAfterRun().ConfigRead(0, 8, 0, 0x18) >> 24, 64u);
+}
+
+// A Set of another Quillon arriving while an apply runs: the apply reads all registers,
+// loads a file naming only the PCI latency and writes all back, so a Set landing between
+// its read and its write would be undone. The calls are slowed so that the second
+// program starts while the first is reading.
+TEST_F(ProgramTest, AnotherQuillonCannotComeBetweenAnApplysReadAndWrite) {
+    WriteWholeFile(folder_ + "\\pci.qln", "[PCI]\r\nPCILatency=64\r\n");
+    WriteWholeFile(folder_ + "\\tras.qln", "[DRAM]\r\nTras=5\r\n");
+    start_.argumentTail = "pci.qln";
+    start_.environment = {{"QUILLON_SIM_DELAY_MS", "20"}};
+    ProgramStart other = start_;
+    other.argumentTail = "tras.qln";
+    other.simLog = folder_ + "\\other.log";
+    std::optional<ProgramRun> otherRun;
+    size_t firstCallsWhenOtherStarted = 0;
+    start_.whileRunning = [&](unsigned long) {
+        const size_t calls = LineCount(ReadWholeFile(start_.simLog));
+        if (!otherRun && calls >= 2) {
+            firstCallsWhenOtherStarted = calls;
+            otherRun = RunProgram(other);
+        }
+        return false;
+    };
+    const ProgramRun first = RunProgram(start_);
+    ASSERT_TRUE(first.finished);
+    ASSERT_TRUE(otherRun && otherRun->finished);
+    EXPECT_TRUE(first.boxes.empty());
+    EXPECT_TRUE(otherRun->boxes.empty());
+    EXPECT_LT(firstCallsWhenOtherStarted, 12u) << "the other started after the first's read";
+    const SimChipset chip = ChipsetAfterRun();
+    EXPECT_EQ(chip.ConfigRead(0, 8, 0, 0x18) >> 24, 64u);
+    EXPECT_EQ((chip.ConfigRead(0, 0, 1, 0x90) >> 15) & 15, 5u) << "the other's write was undone";
+}
+
+// The lock's handle closed behind its back: the wait fails rather than times out, and
+// says so instead of blaming another Quillon; the next attempt makes the lock anew.
+TEST(PortLockTest, FailedWaitIsNoBusyLockAndIsMadeGoodNextTime) {
+    using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    ASSERT_NE(query, nullptr);
+    LockConfigPorts();
+    UnlockConfigPorts();
+    // The process's handle whose object's name ends in the lock's (ObjectNameInformation).
+    HANDLE lock = nullptr;
+    for (ULONG_PTR value = 4; value < 0x4000 && lock == nullptr; value += 4) {
+        const HANDLE candidate = reinterpret_cast<HANDLE>(value);
+        alignas(8) wchar_t buffer[512] = {};
+        ULONG size = 0;
+        if (query(candidate, 1, buffer, sizeof buffer, &size) != 0) continue;
+        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
+        const std::wstring text(name->Buffer != nullptr ? name->Buffer : L"", name->Length / 2);
+        if (text.size() >= 21 && text.compare(text.size() - 21, 21, L"QuillonPciConfigPorts") == 0)
+            lock = candidate;
+    }
+    ASSERT_NE(lock, nullptr) << "the lock's handle was not found";
+    CloseHandle(lock);
+    try {
+        LockConfigPorts();
+        UnlockConfigPorts();
+        ADD_FAILURE() << "the wait on a closed handle succeeded";
+    } catch (const ProgramError& error) {
+        const std::string text = error.what();
+        EXPECT_EQ(text.find("busy"), std::string::npos) << text;
+        EXPECT_EQ(text, "Windows could not wait for the lock that keeps two Quillons from mixing "
+                        "their register accesses (system error " +
+                            std::to_string(ERROR_INVALID_HANDLE) +
+                            "). Nothing was read or written.");
+    }
+    EXPECT_NO_THROW(LockConfigPorts());
+    UnlockConfigPorts();
 }
 
 }  // namespace

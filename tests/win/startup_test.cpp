@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app_paths.h"
+#include "app/command_line.h"
 #include "app/logon_rules.h"
 #include "app/startup_commands.h"
 #include "hw/pci_registers.h"
@@ -12,6 +13,7 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/run_key.h"
 #include "tests/support/test_files.h"
+#include "tests/win/record_places.h"
 
 namespace {
 
@@ -26,8 +28,11 @@ protected:
         RemoveTree(root_);
         RemoveStartupSettings();
     }
+    // Started from the folder that holds quillon.exe, as the command it registers
+    // needs; only the file's presence counts.
     void StartIn(const std::string& folder) {
         CreateDirectoryA(folder.c_str(), nullptr);
+        WriteWholeFile(folder + "\\quillon.exe", "");
         ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
         ASSERT_TRUE(ComputeAppPaths());
     }
@@ -118,6 +123,87 @@ TEST_F(StartupTest, SaveFailureIsReportedAndTheRegistryIsLeftAlone) {
     EXPECT_EQ(boxes[0].caption, "Save Error");
     EXPECT_EQ(boxes[0].text, "There was an error saving to file \"" + StartupFilePath + "\".");
     EXPECT_FALSE(ReadRunValue().present);
+}
+
+TEST_F(StartupTest, FolderWithoutTheProgramSavesAndRegistersNothing) {
+    StartIn(root_ + "\\elsewhere");
+    DeleteFileA(ExePath.c_str());
+    CreateDirectoryA(ExePath.c_str(), nullptr);  // a folder of that name is no program either
+    DialogAnswerer answerer(AnswerEveryBox{});
+    ApplyStartupSettings();
+    const std::vector<DialogSeen> boxes = answerer.Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Quillon");
+    EXPECT_EQ(boxes[0].text, StartupProgramMissingMessage(ExePath, AppDirectory));
+    EXPECT_NE(boxes[0].text.find("Start quillon.exe from the folder that holds it"), std::string::npos);
+    EXPECT_FALSE(ReadRunValue().present);
+    EXPECT_FALSE(FileExists(StartupFilePath));
+}
+
+// A user without administrative rights: the value stays, and so must the record that
+// guards the apply it still starts at every logon.
+TEST_F(StartupTest, ValueThatCannotBeDeletedIsReportedAndItsRecordKept) {
+    StartIn(root_ + "\\kept");
+    DialogAnswerer answerer(AnswerEveryBox{});
+    ApplyStartupSettings();
+    const std::string record = PendingRecordPath(StartupFilePath);
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    {
+        RunKeyReadOnly readOnly;
+        ASSERT_TRUE(readOnly.made());
+        RemoveStartupSettings();
+    }
+    const std::vector<DialogSeen> boxes = answerer.Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Registry Error");
+    EXPECT_EQ(boxes[0].text,
+              "Unable to remove system registry value\n"
+              "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\WindowsCurrentVersion\\Run\\Quillon");
+    EXPECT_TRUE(ReadRunValue().present);
+    EXPECT_TRUE(FileExists(record));
+
+    DeleteRunValue();  // absent value, absent key's value: silent
+    DialogAnswerer again(AnswerEveryBox{});
+    {
+        RunKeyReadOnly readOnly;
+        RemoveStartupSettings();
+    }
+    EXPECT_TRUE(again.Stop().empty());
+}
+
+TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
+    StartIn(root_ + "\\unguarded");
+    BlockRecordBeside(StartupFilePath);
+    DialogAnswerer answerer(AnswerEveryBox{});
+    {
+        SharedRecordFolderBlocked blocked;
+        ApplyStartupSettings();
+    }
+    std::vector<DialogSeen> boxes = answerer.Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Quillon");
+    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, SharedRecordFolder()));
+    EXPECT_TRUE(ReadRunValue().present);
+    EXPECT_TRUE(FileExists(StartupFilePath));
+
+    // With the shared folder usable again, it is made for every user, and that is enough.
+    RemoveTree(SharedRecordFolder());
+    DialogAnswerer quiet(AnswerEveryBox{});
+    ApplyStartupSettings();
+    EXPECT_TRUE(quiet.Stop().empty());
+    const DWORD shared = GetFileAttributesA(SharedRecordFolder().c_str());
+    EXPECT_TRUE(shared != INVALID_FILE_ATTRIBUTES && (shared & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(FileExists(SharedRecordOf(StartupFilePath))) << "the check leaves no record";
+}
+
+TEST_F(StartupTest, CheckForARecordPlaceLeavesAnUnconfirmedRecordAlone) {
+    StartIn(root_ + "\\pending");
+    const std::string record = PendingRecordPath(StartupFilePath);
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    DialogAnswerer answerer(AnswerEveryBox{});
+    ApplyStartupSettings();
+    EXPECT_TRUE(answerer.Stop().empty());
+    EXPECT_EQ(ReadWholeFile(record), PendingRecordText(StartupFilePath));
 }
 
 }  // namespace

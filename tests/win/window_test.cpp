@@ -591,8 +591,28 @@ TEST_F(MainWindowTest, StartupItemsLeaveSetAloneAndExitClosesAtOnce) {
     EXPECT_TRUE(DataWrites().empty());
 }
 
+// The working directory for one test: a scratch folder holding quillon.exe, as the
+// start-up command needs (only the file's presence counts).
+class StartedFromProgramFolder {
+public:
+    StartedFromProgramFolder() : folder_(MakeScratchFolder("window-startup")) {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        WriteWholeFile(folder_ + "\\quillon.exe", "");
+        SetCurrentDirectoryA(folder_.c_str());
+    }
+    ~StartedFromProgramFolder() {
+        SetCurrentDirectoryA(previous_);
+        RemoveTree(folder_);
+    }
+
+private:
+    const std::string folder_;
+    char previous_[MAX_PATH];
+};
+
 TEST_F(MainWindowTest, ApplyAtStartupStoresPicksNotYetSetAndRemoveLeavesTheFile) {
-    ASSERT_TRUE(ComputeAppPaths());  // the working directory is this test's folder
+    const StartedFromProgramFolder started;
+    ASSERT_TRUE(ComputeAppPaths());
     Open(ProgramServices());
     Pick("Tras", "11");
     ChooseMenuItem(form_, "&Apply Settings at Startup");
