@@ -54,10 +54,9 @@ int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) 
             const std::string reason = SystemErrorText(GetLastError());
             ShowProgramMessage("IO.DLL failed to load ... please retry.\n" + reason,
                                kApplicationTitle);
-        } else if (!MachineReady()) {
-            // Said why; nothing more is read and nothing is written.
         } else if (TrimArgument(commandLineTail).empty()) {
-            RunInteractive();
+            // Refused, it has said why; nothing more is read and nothing is written.
+            if (MachineReady()) RunInteractive();
         } else {
             RunFileApply(commandLineTail);
         }

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/confirmation_wait.h"
 #include "app/logon_rules.h"
+#include "app/machine_check.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
 #include "app/write_logging.h"
@@ -85,7 +86,7 @@ void RunLogonApply(const std::string& settingsPath) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
         return;
     }
-    if (!FitsThisMachine(settingsPath)) return;
+    if (!MachineReady() || !FitsThisMachine(settingsPath)) return;
     const std::string fullPath = FullLongPathOf(settingsPath);
     // The record of an apply still waiting in another session is no leftover: that
     // apply went ahead, and this one (the same tuning) is guarded as usual.
@@ -115,7 +116,7 @@ void RunFileApply(const std::string& argument) {
     const std::string settingsPath = SettingsPathFromArgument(argument);
     if (IsLogonApply(settingsPath)) {
         RunLogonApply(settingsPath);
-    } else if (FitsThisMachine(settingsPath)) {
+    } else if (MachineReady() && FitsThisMachine(settingsPath)) {
         ApplyUnderOneHold(settingsPath, WriteOrigin::File);
     }
 }

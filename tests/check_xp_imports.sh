@@ -62,6 +62,7 @@ done <"$work/imports"
   echo '#include <windows.h>'
   echo '#include <commdlg.h>'
   echo '#include <commctrl.h>'
+  echo '#include <shlobj.h>'
   echo 'void* const kImported[] = {'
   awk '$1 != "MSVCRT.DLL" { printf "    reinterpret_cast<void*>(&::%s),  // %s, %s\n", $2, $1, $3 }' "$work/imports"
   echo '};'

@@ -110,7 +110,9 @@ const std::set<std::string> kSilentApplyDlls = {
 // theming come with the first window).
 const std::set<std::string> kLogonWindowSystemDlls = {
     "user32.dll", "win32u.dll", "gdi32.dll", "imm32.dll", "version.dll", "winex11.drv",
-    "uxtheme.dll", "zlib1.dll"};
+    "uxtheme.dll", "zlib1.dll",
+    // The shared application data folder, where a record may have been kept.
+    "shell32.dll", "shlwapi.dll", "shcore.dll"};
 
 class SilentApplyDlls : public ::testing::Test {
 protected:
