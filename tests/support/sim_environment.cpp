@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sstream>
+
 #include "tests/support/test_files.h"
 
 std::string EnvironmentVariable(const char* name) {
@@ -39,4 +41,15 @@ SimChipset LoadChipsetState(const std::string& stateFile) {
 
 SimChipset ChipsetStateOrPowerOn(const std::string& stateFile) {
     return FileExists(stateFile) ? LoadChipsetState(stateFile) : SimChipset();
+}
+
+std::vector<std::string> DataPortWrites(const std::string& simLog) {
+    std::vector<std::string> writes;
+    std::istringstream log(ReadWholeFile(simLog));
+    std::string address;
+    for (std::string call, port, value; log >> call >> port >> value;) {
+        if (call == "PortDWordOut" && port == "0CF8") address = value;
+        if (call == "PortDWordOut" && port == "0CFC") writes.push_back(address + " " + value);
+    }
+    return writes;
 }

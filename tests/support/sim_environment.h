@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/chipset.h"
 
@@ -51,6 +52,10 @@ protected:
 private:
     std::optional<SimulationFiles> simulation_;
 };
+
+// "address value" for every doubleword written to the data port, from the simulation's
+// log of port calls, in order.
+std::vector<std::string> DataPortWrites(const std::string& simLog);
 
 // The chipset as a state file holds it; a file that does not load fails the test.
 SimChipset LoadChipsetState(const std::string& stateFile);

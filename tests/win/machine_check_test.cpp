@@ -35,16 +35,7 @@ protected:
     static std::string Board(const char* name) { return BoardDump(TestExecutableFolder() + "\\boards", name); }
 
     // "address value" of every doubleword written to the data port.
-    std::vector<std::string> DataWrites() const {
-        std::vector<std::string> writes;
-        std::istringstream log(ReadWholeFile(log_));
-        std::string address;
-        for (std::string call, port, value; log >> call >> port >> value;) {
-            if (call == "PortDWordOut" && port == "0CF8") address = value;
-            if (call == "PortDWordOut" && port == "0CFC") writes.push_back(address + " " + value);
-        }
-        return writes;
-    }
+    std::vector<std::string> DataWrites() const { return DataPortWrites(log_); }
 
     // Both ways a user starts Quillon: the silent apply, then the window.
     void ExpectRefusedEitherWay(const std::string& message, bool whole, size_t portCalls) {

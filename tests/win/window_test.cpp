@@ -182,16 +182,7 @@ protected:
     }
 
     // "address value" for every doubleword written to the data port.
-    std::vector<std::string> DataWrites() const {
-        std::vector<std::string> writes;
-        std::istringstream log(ReadWholeFile(log_));
-        std::string address;
-        for (std::string call, port, value; log >> call >> port >> value;) {
-            if (call == "PortDWordOut" && port == "0CF8") address = value;
-            if (call == "PortDWordOut" && port == "0CFC") writes.push_back(address + " " + value);
-        }
-        return writes;
-    }
+    std::vector<std::string> DataWrites() const { return DataPortWrites(log_); }
 
     char startFolder_[MAX_PATH] = {};
     HWND form_ = nullptr;
