@@ -16,6 +16,15 @@ set(QUILLON_TOOLCHAIN_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(QUILLON_TOOLCHAIN_COMPILE_OPTIONS -fno-rtti -fno-threadsafe-statics
   -ffunction-sections -fdata-sections
   "SHELL:-include ${QUILLON_TOOLCHAIN_DIR}/inline_templates.h")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # 32-bit: arguments pushed rather than stored into a frame reserved up front, which
+  # is shorter code. GCC pushes only where it need not probe the stack, so the probe
+  # (only ever made for frames of 4000 bytes or more) is switched off and every frame
+  # held well below that size: each call's return address then touches the stack's
+  # guard page in order.
+  list(APPEND QUILLON_TOOLCHAIN_COMPILE_OPTIONS -mno-accumulate-outgoing-args
+    -mno-stack-arg-probe -Werror=frame-larger-than=3072)
+endif()
 
 # The DLLs a silent apply never needs: bound by the delay-load helper on the first call
 # of one of their functions. ADVAPI32 stays a load-time import: every apply takes the
