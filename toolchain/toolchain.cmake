@@ -86,7 +86,8 @@ function(quillon_toolchain target)
   if(NOT type STREQUAL "EXECUTABLE")
     return()
   endif()
-  target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/library_errors.cpp)
+  target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/library_errors.cpp
+    ${QUILLON_TOOLCHAIN_DIR}/exception_globals.cpp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit code unwinds by the DWARF records, 64-bit code by Windows' own tables.
     target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/frame_lookup.cpp)
@@ -103,6 +104,8 @@ function(quillon_toolchain target)
     ${QUILLON_DELAY_IMPORT_LIBRARIES} ${delay_options}
     -Wl,--major-os-version=${windows_major} -Wl,--minor-os-version=${windows_minor}
     -Wl,--major-subsystem-version=${windows_major} -Wl,--minor-subsystem-version=${windows_minor}
-    -s -Wl,--gc-sections -Wl,-Map=${target}.map)
+    -s -Wl,--gc-sections -Wl,-Map=${target}.map
+    # The exception tables are read-only data like any other: no section of their own.
+    -Wl,--Xlink=-merge:.gcc_except_table=.rdata)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QUILLON_DELAY_IMPORT_LIBRARIES})
 endfunction()
