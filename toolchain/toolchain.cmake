@@ -11,10 +11,11 @@ endif()
 set(QUILLON_TOOLCHAIN_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # The product's own code uses no RTTI, runs on one thread (no guarded statics), gives
-# every function and object a section of its own for --gc-sections, and instantiates
+# every function and object a section of its own for --gc-sections, makes no private
+# copies of the string members with their parameters rearranged, and instantiates
 # the string members it calls itself.
 set(QUILLON_TOOLCHAIN_COMPILE_OPTIONS -fno-rtti -fno-threadsafe-statics
-  -ffunction-sections -fdata-sections
+  -ffunction-sections -fdata-sections -fno-ipa-sra
   "SHELL:-include ${QUILLON_TOOLCHAIN_DIR}/inline_templates.h")
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # 32-bit: arguments pushed rather than stored into a frame reserved up front, which
