@@ -3,6 +3,7 @@
 // keeps one per thread in emulated thread-local storage, which links libgcc's TLS
 // emulation with its keys and locks. The product throws and catches on its one thread
 // (the window's, which is also the silent apply's), so one record serves.
+#include <bits/gthr.h>
 #include <cxxabi.h>
 
 namespace {
@@ -30,7 +31,6 @@ extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept {
 // one thread there is nothing to lock, and libgcc's implementation would link its
 // thread-local keys too.
 extern "C" {
-struct __gthread_mutex_t;
 void __gthr_win32_mutex_init_function(__gthread_mutex_t*) {}
 void __gthr_win32_mutex_destroy(__gthread_mutex_t*) {}
 int __gthr_win32_mutex_lock(__gthread_mutex_t*) { return 0; }
