@@ -1,5 +1,7 @@
 #include "hw/hex_text.h"
 
+#include "hw/concat.h"
+
 std::string HexText(uint32_t value, unsigned digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text(digits, '0');
@@ -7,12 +9,21 @@ std::string HexText(uint32_t value, unsigned digits) {
     return text;
 }
 
+// Written from the last digit back, as HexText is: std::to_string would bring its
+// own conversion and table of digit pairs along.
 std::string DecimalText(uint32_t value, unsigned digits) {
-    std::string text = std::to_string(value);
+    char buffer[10];  // 4294967295
+    char* const end = buffer + sizeof buffer;
+    char* first = end;
+    do {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::string text(first, end);
     if (text.size() < digits) text.insert(0, digits - text.size(), '0');
     return text;
 }
 
 std::string PciFunctionText(uint32_t bus, uint32_t device, uint32_t function) {
-    return HexText(bus, 2) + ":" + HexText(device & 0x1F, 2) + "." + HexText(function & 7, 1);
+    return Concat({HexText(bus, 2), ":", HexText(device & 0x1F, 2), ".", HexText(function & 7, 1)});
 }

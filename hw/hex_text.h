@@ -8,7 +8,7 @@
 std::string HexText(uint32_t value, unsigned digits);
 
 // The decimal digits of the value, with leading zeros up to `digits`.
-std::string DecimalText(uint32_t value, unsigned digits);
+std::string DecimalText(uint32_t value, unsigned digits = 1);
 
 // "BB:DD.F", as lspci names a PCI function.
 std::string PciFunctionText(uint32_t bus, uint32_t device, uint32_t function);

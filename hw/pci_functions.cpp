@@ -1,5 +1,6 @@
 #include "hw/pci_functions.h"
 
+#include "hw/concat.h"
 #include "hw/hex_text.h"
 
 #include "hw/pci_header.h"
@@ -73,8 +74,8 @@ std::string Expected(const PciFunction& f) {
 
 std::string Found(const PciFunction& f) {
     if (Vendor(f) == kNoVendor) return "no device";
-    return HexText(Vendor(f), 4) + ":" + HexText(DeviceId(f), 4) + ", class " + HexText(BaseClass(f), 2) +
-           "/" + HexText(ClassCode(f) & 0xFF, 2) + ", header layout " + std::to_string(HeaderLayout(f));
+    return Concat({HexText(Vendor(f), 4), ":", HexText(DeviceId(f), 4), ", class ", HexText(BaseClass(f), 2),
+                   "/", HexText(ClassCode(f) & 0xFF, 2), ", header layout ", DecimalText(HeaderLayout(f))});
 }
 
 }  // namespace
@@ -119,12 +120,12 @@ std::string IdentityProblems() {
     std::string problems;
     for (const PciFunction& f : FunctionTable) {
         if (Fits(f)) continue;
-        problems += FunctionAddress(f) + " (" + f.Name + "): should be " + Expected(f) + "; found " +
-                    Found(f) + ".\n";
+        problems += Concat({FunctionAddress(f), " (", f.Name, "): should be ", Expected(f), "; found ",
+                            Found(f), ".\n"});
     }
     if (problems.empty()) return problems;
-    return "This machine's chipset is not the one Quillon tunes:\n\n" + problems +
-           "\nNothing was written.";
+    return Concat({"This machine's chipset is not the one Quillon tunes:\n\n", problems,
+                   "\nNothing was written."});
 }
 
 void MarkAbsentDevices() {

@@ -1,5 +1,6 @@
 #include "model/machine_profile.h"
 
+#include "hw/concat.h"
 #include "hw/hex_text.h"
 
 #include "hw/pci_functions.h"
@@ -27,12 +28,12 @@ std::string ValueOf(const MachineProfile& profile, const std::string& key) {
 }  // namespace
 
 std::string FunctionProfileText(uint32_t vendorDevice, uint32_t classRevision) {
-    return HexText(vendorDevice & 0xFFFF, 4) + ":" + HexText(vendorDevice >> 16, 4) + " " +
-           HexText(classRevision & 0xFF, 2);
+    return Concat({HexText(vendorDevice & 0xFFFF, 4), ":", HexText(vendorDevice >> 16, 4), " ",
+                   HexText(classRevision & 0xFF, 2)});
 }
 
 std::string BoardProfileText(uint32_t subsystem) {
-    return HexText(subsystem & 0xFFFF, 4) + ":" + HexText(subsystem >> 16, 4);
+    return Concat({HexText(subsystem & 0xFFFF, 4), ":", HexText(subsystem >> 16, 4)});
 }
 
 std::string MachineDifferences(const MachineProfile& saved, const MachineProfile& here) {
@@ -41,21 +42,21 @@ std::string MachineDifferences(const MachineProfile& saved, const MachineProfile
         if (entry.value.empty()) continue;
         const std::string current = ValueOf(here, entry.key);
         if (!current.empty() && SameIgnoringCase(entry.value, current)) continue;
-        lines += entry.key + ": saved on " + entry.value + "; this machine has " +
-                 (current.empty() ? std::string("none") : current) + "\n";
+        lines += Concat({entry.key, ": saved on ", entry.value, "; this machine has ",
+                         current.empty() ? std::string_view("none") : current, "\n"});
     }
     return lines;
 }
 
 std::string OtherMachineRefusal(const std::string& settingsPath, const std::string& differences) {
-    return "\"" + settingsPath + "\" was saved on another machine:\n\n" + differences +
-           "\nNothing was written. Load the file in Quillon's window to check its values "
-           "before applying it here.";
+    return Concat({"\"", settingsPath, "\" was saved on another machine:\n\n", differences,
+                   "\nNothing was written. Load the file in Quillon's window to check its values "
+                   "before applying it here."});
 }
 
 std::string OtherMachineQuestion(const std::string& settingsPath, const std::string& differences) {
-    return "\"" + settingsPath + "\" was saved on another machine:\n\n" + differences +
-           "\nIts timings may not suit this one. Load it anyway?";
+    return Concat({"\"", settingsPath, "\" was saved on another machine:\n\n", differences,
+                   "\nIts timings may not suit this one. Load it anyway?"});
 }
 
 MachineProfile ThisMachineProfile() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "hw/hex_text.h"
 #include "hw/pci_registers.h"
 #include "hw/program_error.h"
 #include "model/field_catalogue.h"
@@ -15,6 +16,11 @@ namespace {
 constexpr DWORD kValueBufferSize = 2048;
 // Stands for "the file does not name this key": no value a user writes looks like it.
 const char kNotNamed[] = "\x01";
+
+// The failures that name the file, each thrown from one place rather than built at
+// every check.
+[[noreturn]] void CannotWrite(const std::string& path) { throw ProgramError("Unable to write to " + path); }
+[[noreturn]] void CannotRead(const std::string& path) { throw ProgramError("Unable to read " + path); }
 
 // The full path of a settings file. Handed a bare name, the profile functions would use
 // the Windows folder instead of the current one, so every file is addressed this way.
@@ -34,14 +40,14 @@ public:
 
     void Write(const char* section, const char* key, const std::string& text) const {
         if (!WritePrivateProfileStringA(section, key, text.c_str(), fullPath_.c_str()))
-            throw ProgramError("Unable to write to " + fullPath_);
+            CannotWrite(fullPath_);
     }
 
     // Takes the key out of the file, where it is there at all.
     void Remove(const char* section, const char* key) const {
         if (Read(section, key, kNotNamed) == kNotNamed) return;
         if (!WritePrivateProfileStringA(section, key, nullptr, fullPath_.c_str()))
-            throw ProgramError("Unable to write to " + fullPath_);
+            CannotWrite(fullPath_);
     }
 
     // The key's value, or `fallback` when the file does not name it.
@@ -74,7 +80,7 @@ void RequireReadable(const std::string& fullPath) {
     if (!FileExists(fullPath)) return;
     HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw ProgramError("Unable to read " + fullPath);
+    if (file == INVALID_HANDLE_VALUE) CannotRead(fullPath);
     CloseHandle(file);
 }
 
@@ -88,14 +94,14 @@ public:
         // Read-only is the owner's word that the file stays as it is.
         const DWORD attributes = GetFileAttributesA(target.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            throw ProgramError("Unable to write to " + target);
+            CannotWrite(target);
         char temp[MAX_PATH];
         if (!GetTempFileNameA(FolderOf(target).c_str(), "qln", 0, temp))
-            throw ProgramError("Unable to write to " + target);
+            CannotWrite(target);
         temp_ = temp;
         if (FileExists(target) && !CopyFileA(target.c_str(), temp, FALSE)) {
             DeleteFileA(temp);
-            throw ProgramError("Unable to read " + target);
+            CannotRead(target);
         }
         SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
     }
@@ -117,7 +123,7 @@ public:
         if (!flushed ||
             !MoveFileExA(temp_.c_str(), target_.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            throw ProgramError("Unable to write to " + target_);
+            CannotWrite(target_);
         replaced_ = true;
     }
 
@@ -136,7 +142,7 @@ bool FitsField(const RegisterField& field, int32_t value) {
 void WriteFields(const ProfileFile& file) {
     for (const RegisterField& field : FieldCatalogue) {
         if (field.Register->Present)
-            file.Write(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
+            file.Write(field.Register->Section, field.Key, DecimalText(GetFieldValue(field)));
         else
             file.Remove(field.Register->Section, field.Key);
     }
@@ -186,7 +192,7 @@ bool LoadSettings(const char* path) {
             if (!field.Register->Present) continue;
             // Reading with the current value as default leaves unnamed fields as they are.
             const std::string text =
-                file.Read(field.Register->Section, field.Key, std::to_string(GetFieldValue(field)));
+                file.Read(field.Register->Section, field.Key, DecimalText(GetFieldValue(field)));
             int32_t value = 0;
             if (ReadSettingsNumber(text, &value) && FitsField(field, value))
                 SetFieldValue(field, static_cast<uint32_t>(value));

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "hw/concat.h"
 #include "hw/hex_text.h"
 
 #include "model/write_report.h"
@@ -44,9 +45,9 @@ bool WriteLog(const std::string& logPath, const std::string& text, bool append) 
 std::string LocalTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return DecimalText(now.wYear, 4) + "-" + DecimalText(now.wMonth, 2) + "-" + DecimalText(now.wDay, 2) +
-           " " + DecimalText(now.wHour, 2) + ":" + DecimalText(now.wMinute, 2) + ":" +
-           DecimalText(now.wSecond, 2);
+    return Concat({DecimalText(now.wYear, 4), "-", DecimalText(now.wMonth, 2), "-", DecimalText(now.wDay, 2),
+                   " ", DecimalText(now.wHour, 2), ":", DecimalText(now.wMinute, 2), ":",
+                   DecimalText(now.wSecond, 2)});
 }
 
 bool AppendToWriteLog(const std::string& logPath, const std::string& entry) {

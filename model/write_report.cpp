@@ -1,5 +1,6 @@
 #include "model/write_report.h"
 
+#include "hw/concat.h"
 #include "hw/hex_text.h"
 #include "model/field_catalogue.h"
 
@@ -27,7 +28,7 @@ uint32_t FieldBits(const RegisterField& field, uint32_t registerValue) {
 
 // "BB:DD.F+OO", as lspci names a function, with the register's offset.
 std::string RegisterAddressText(const PciRegister& reg) {
-    return PciFunctionText(reg.Bus, reg.Device, reg.Function) + "+" + HexText(reg.Offset & 0xFC, 2);
+    return Concat({PciFunctionText(reg.Bus, reg.Device, reg.Function), "+", HexText(reg.Offset & 0xFC, 2)});
 }
 
 const char* OriginText(WriteOrigin origin) {
@@ -60,8 +61,8 @@ std::string RefusedFieldsText(const RegisterWrite& write) {
         const uint32_t asked = FieldBits(field, write.written[index]);
         const uint32_t kept = FieldBits(field, write.readBack[index]);
         if (asked == kept) continue;
-        lines += std::string(field.Name) + ": asked " + std::to_string(asked) +
-                 ", the chipset kept " + std::to_string(kept) + "\n";
+        lines += Concat({field.Name, ": asked ", DecimalText(asked), ", the chipset kept ", DecimalText(kept),
+                         "\n"});
     }
     if (lines.empty()) return lines;
     return "The chipset did not take every value it was given. These fields keep other "
@@ -76,9 +77,9 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
     for (const PciRegister& reg : RegisterTable) {
         if (!reg.Present) continue;
         const size_t i = static_cast<size_t>(reg.Id);
-        entry += kRegisterIndent + RegisterAddressText(reg) + " before " + HexText(write.before[i], 8) +
-                 " written " + HexText(write.written[i], 8) + " read back " + HexText(write.readBack[i], 8) +
-                 kLineEnd;
+        entry += Concat({kRegisterIndent, RegisterAddressText(reg), " before ", HexText(write.before[i], 8),
+                         " written ", HexText(write.written[i], 8), " read back ",
+                         HexText(write.readBack[i], 8), kLineEnd});
     }
     return entry;
 }

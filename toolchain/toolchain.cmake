@@ -11,11 +11,21 @@ endif()
 set(QUILLON_TOOLCHAIN_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # The product's own code uses no RTTI, runs on one thread (no guarded statics), gives
-# every function and object a section of its own for --gc-sections, and instantiates
+# every function and object a section of its own for --gc-sections, makes no private
+# copies of the string members with their parameters rearranged, and instantiates
 # the string members it calls itself.
 set(QUILLON_TOOLCHAIN_COMPILE_OPTIONS -fno-rtti -fno-threadsafe-statics
-  -ffunction-sections -fdata-sections
+  -ffunction-sections -fdata-sections -fno-ipa-sra
   "SHELL:-include ${QUILLON_TOOLCHAIN_DIR}/inline_templates.h")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # 32-bit: arguments pushed rather than stored into a frame reserved up front, which
+  # is shorter code. GCC pushes only where it need not probe the stack, so the probe
+  # (only ever made for frames of 4000 bytes or more) is switched off and every frame
+  # held well below that size: each call's return address then touches the stack's
+  # guard page in order.
+  list(APPEND QUILLON_TOOLCHAIN_COMPILE_OPTIONS -mno-accumulate-outgoing-args
+    -mno-stack-arg-probe -Werror=frame-larger-than=3072)
+endif()
 
 # The DLLs a silent apply never needs: bound by the delay-load helper on the first call
 # of one of their functions. ADVAPI32 stays a load-time import: every apply takes the
@@ -77,7 +87,12 @@ function(quillon_toolchain target)
   if(NOT type STREQUAL "EXECUTABLE")
     return()
   endif()
-  target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/library_errors.cpp)
+  target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/library_errors.cpp
+    ${QUILLON_TOOLCHAIN_DIR}/exception_globals.cpp)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit code unwinds by the DWARF records, 64-bit code by Windows' own tables.
+    target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/frame_lookup.cpp)
+  endif()
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   add_dependencies(${target} quillon_delay_import_libraries)
   set(delay_options)
@@ -90,6 +105,8 @@ function(quillon_toolchain target)
     ${QUILLON_DELAY_IMPORT_LIBRARIES} ${delay_options}
     -Wl,--major-os-version=${windows_major} -Wl,--minor-os-version=${windows_minor}
     -Wl,--major-subsystem-version=${windows_major} -Wl,--minor-subsystem-version=${windows_minor}
-    -s -Wl,--gc-sections -Wl,-Map=${target}.map)
+    -s -Wl,--gc-sections -Wl,-Map=${target}.map
+    # The exception tables are read-only data like any other: no section of their own.
+    -Wl,--Xlink=-merge:.gcc_except_table=.rdata)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QUILLON_DELAY_IMPORT_LIBRARIES})
 endfunction()

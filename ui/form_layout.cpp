@@ -1,6 +1,5 @@
 #include "ui/form_layout.h"
 
-#include <algorithm>
 #include <cstring>
 
 const FormDescription kMainForm = {"TSetRegisterForm", "Quillon V0.25b", 392, 400};
@@ -97,18 +96,25 @@ const RegisterField* ShownField(const ControlDescription& control) {
 
 namespace {
 
-// Tab stops in their tab order, then the rest in table order.
+// Tab stops first, in their tab order.
+bool GoesBefore(const ControlDescription& a, const ControlDescription& b) {
+    const bool aStops = a.tabOrder != kNoTabStop;
+    const bool bStops = b.tabOrder != kNoTabStop;
+    if (aStops != bStops) return aStops;
+    return aStops && a.tabOrder < b.tabOrder;
+}
+
+// Tab stops in their tab order, then the rest in table order. Each control is put
+// after every one it does not go before: a group holds a handful of controls, and
+// std::stable_sort would bring its whole merging machinery along.
 std::vector<const ControlDescription*> ChildrenOf(const char* parent) {
     std::vector<const ControlDescription*> children;
-    for (const ControlDescription& control : kFormControls)
-        if (std::strcmp(control.parent, parent) == 0) children.push_back(&control);
-    std::stable_sort(children.begin(), children.end(),
-                     [](const ControlDescription* a, const ControlDescription* b) {
-                         const bool aStops = a->tabOrder != kNoTabStop;
-                         const bool bStops = b->tabOrder != kNoTabStop;
-                         if (aStops != bStops) return aStops;
-                         return aStops && a->tabOrder < b->tabOrder;
-                     });
+    for (const ControlDescription& control : kFormControls) {
+        if (std::strcmp(control.parent, parent) != 0) continue;
+        auto place = children.end();
+        while (place != children.begin() && GoesBefore(control, **(place - 1))) --place;
+        children.insert(place, &control);
+    }
     return children;
 }
 

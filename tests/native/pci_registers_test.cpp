@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "hw/concat.h"
 #include "hw/hex_text.h"
 #include "hw/pci_registers.h"
 #include "tests/native/fake_ports.h"
@@ -211,6 +212,22 @@ TEST(HexTextTest, FixedWidthUpperCaseAndFunctionAddresses) {
     EXPECT_EQ(DecimalText(2026, 2), "2026");
     EXPECT_EQ(PciFunctionText(0, 30, 0), "00:1E.0");
     EXPECT_EQ(PciFunctionText(1, 8, 1), "01:08.1");
+}
+
+TEST(HexTextTest, DecimalTextOfEveryWidth) {
+    EXPECT_EQ(DecimalText(0), "0");
+    EXPECT_EQ(DecimalText(0, 4), "0000");
+    EXPECT_EQ(DecimalText(10), "10") << "a zero digit inside the number";
+    EXPECT_EQ(DecimalText(4294967295u), "4294967295") << "ten digits, the most a value has";
+    EXPECT_EQ(DecimalText(59, 2), "59");
+}
+
+TEST(ConcatTest, JoinsPiecesOfEveryKindInOrder) {
+    const std::string owned = "owned";
+    EXPECT_EQ(Concat({}), "");
+    EXPECT_EQ(Concat({"a", owned, std::string("temp"), "", "z"}), "aownedtempz");
+    const std::string longer(100, 'x');
+    EXPECT_EQ(Concat({longer, longer}), std::string(200, 'x'));
 }
 
 }  // namespace
