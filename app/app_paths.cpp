@@ -1,5 +1,7 @@
 #include "app/app_paths.h"
 
+#include "hw/concat.h"
+
 #include <windows.h>
 
 std::string AppDirectory;
@@ -8,7 +10,7 @@ std::string StartupFilePath;
 std::string LogFilePath;
 
 std::string JoinStartPath(const std::string& directory, const char* fileName) {
-    return directory + "\\" + fileName;
+    return Concat({directory, "\\", fileName});
 }
 
 bool ComputeAppPaths() {

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "hw/concat.h"
+
 namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
@@ -44,13 +46,14 @@ std::string SettingsPathOfCommand(const std::string& command) {
 
 std::string BuildStartupCommand(const std::string& exePath, const std::string& startupFilePath) {
     const bool needsQuotes = exePath.find(' ') != std::string::npos;
-    const std::string program = needsQuotes ? "\"" + exePath + "\"" : exePath;
-    return program + " " + startupFilePath;
+    if (needsQuotes) return Concat({"\"", exePath, "\" ", startupFilePath});
+    return Concat({exePath, " ", startupFilePath});
 }
 
 std::string StartupProgramMissingMessage(const std::string& exePath, const std::string& appDirectory) {
-    return "Quillon was started from \"" + appDirectory + "\", which holds no quillon.exe: the logon "
-           "could not start \"" + exePath + "\". Nothing was saved or registered.\n\n"
-           "Start quillon.exe from the folder that holds it (in a shortcut, \"Start in\" is that "
-           "folder), then choose Apply Settings at Startup again.";
+    return Concat({"Quillon was started from \"", appDirectory,
+                   "\", which holds no quillon.exe: the logon could not start \"", exePath,
+                   "\". Nothing was saved or registered.\n\nStart quillon.exe from the folder that "
+                   "holds it (in a shortcut, \"Start in\" is that folder), then choose Apply "
+                   "Settings at Startup again."});
 }

@@ -1,5 +1,7 @@
 #include "app/file_apply.h"
 
+#include "hw/concat.h"
+
 #include <windows.h>
 
 #include "app/app_paths.h"
@@ -40,7 +42,7 @@ bool ShiftPressedWhileWatching() {
 }
 
 void ReportFailedLoad(const std::string& settingsPath) {
-    ShowProgramMessage("Unable to load register file \"" + settingsPath + "\"", kApplicationTitle);
+    ShowProgramMessage(Concat({"Unable to load register file \"", settingsPath, "\""}), kApplicationTitle);
 }
 
 // A file saved on another chipset or board is never written here unasked; the window

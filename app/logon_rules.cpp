@@ -1,5 +1,7 @@
 #include "app/logon_rules.h"
 
+#include "hw/concat.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -35,7 +37,7 @@ std::string SharedRecordPath(const std::string& sharedFolder, const std::string&
     const size_t separator = settingsFullPath.find_last_of("\\/");
     const std::string name =
         separator == std::string::npos ? settingsFullPath : settingsFullPath.substr(separator + 1);
-    return sharedFolder + "\\" + name + ".pending";
+    return Concat({sharedFolder, "\\", name, ".pending"});
 }
 
 std::string PendingRecordText(const std::string& settingsFullPath) {
@@ -59,28 +61,28 @@ unsigned ConfirmationPeriodSeconds(const std::string& setting) {
 }
 
 std::string UnconfirmedApplyQuestion(const std::string& settingsPath) {
-    return "The tuning in \"" + settingsPath +
-           "\" was applied at an earlier logon, and Windows did not stay up for two minutes "
-           "afterwards.\n\nIt was not applied this time. Apply it now anyway?";
+    return Concat({"The tuning in \"", settingsPath,
+                   "\" was applied at an earlier logon, and Windows did not stay up for two minutes "
+                   "afterwards.\n\nIt was not applied this time. Apply it now anyway?"});
 }
 
 std::string ShiftSkipMessage(const std::string& settingsPath) {
-    return "Shift was held: the tuning in \"" + settingsPath + "\" was not applied.";
+    return Concat({"Shift was held: the tuning in \"", settingsPath, "\" was not applied."});
 }
 
 std::string UnguardedApplyMessage(const std::string& settingsPath, const std::string& sharedFolder) {
-    return "The tuning in \"" + settingsPath +
-           "\" is applied now without its guard: no record of the apply can be kept beside the "
-           "file or in \"" + sharedFolder +
-           "\".\n\nIf this tuning hangs Windows, the next logon applies it again. Hold Shift "
-           "while you log on to skip it.";
+    return Concat({"The tuning in \"", settingsPath,
+                   "\" is applied now without its guard: no record of the apply can be kept beside "
+                   "the file or in \"", sharedFolder,
+                   "\".\n\nIf this tuning hangs Windows, the next logon applies it again. Hold "
+                   "Shift while you log on to skip it."});
 }
 
 std::string NoRecordPlaceMessage(const std::string& settingsPath, const std::string& sharedFolder) {
-    return "The tuning in \"" + settingsPath +
-           "\" will be applied at every logon, but no record of a logon apply can be kept beside "
-           "the file or in \"" + sharedFolder +
-           "\": if the tuning hangs Windows, the next logon cannot tell and applies it again.\n\n"
-           "Make one of these folders writable for every user, then choose Apply Settings at "
-           "Startup again.";
+    return Concat({"The tuning in \"", settingsPath,
+                   "\" will be applied at every logon, but no record of a logon apply can be kept "
+                   "beside the file or in \"", sharedFolder,
+                   "\": if the tuning hangs Windows, the next logon cannot tell and applies it "
+                   "again.\n\nMake one of these folders writable for every user, then choose Apply "
+                   "Settings at Startup again."});
 }

@@ -1,5 +1,7 @@
 #include "app/startup_commands.h"
 
+#include "hw/concat.h"
+
 #include <windows.h>
 
 #include <string>
@@ -31,7 +33,7 @@ void ApplyStartupSettings() {
         return;
     }
     if (!SaveSettings(StartupFilePath.c_str())) {
-        ShowProgramMessage("There was an error saving to file \"" + StartupFilePath + "\".",
+        ShowProgramMessage(Concat({"There was an error saving to file \"", StartupFilePath, "\"."}),
                            "Save Error");
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "hw/concat.h"
+#include "hw/hex_text.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
 
@@ -52,7 +54,7 @@ void LockConfigPorts() {
     // The next attempt makes the lock anew.
     const DWORD error = GetLastError();
     portLock = nullptr;
-    throw ProgramError(kWaitFailedText + std::to_string(error) + "). Nothing was read or written.");
+    throw ProgramError(Concat({kWaitFailedText, DecimalText(error), "). Nothing was read or written."}));
 }
 
 void UnlockConfigPorts() { ReleaseMutex(portLock); }

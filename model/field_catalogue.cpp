@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "hw/concat.h"
+
 const FieldChoice NoChoice = {"", 0};
 
 namespace {
@@ -112,6 +114,5 @@ std::string FormatBinary(uint32_t v, uint32_t width) {
 
 std::string ChoiceDisplayLabel(const RegisterField& field, const FieldChoice& choice) {
     if (std::strcmp(choice.Label, "Reserved") != 0) return choice.Label;
-    return std::string(choice.Label) + " [" +
-           FormatBinary(static_cast<uint32_t>(choice.Value), field.Width) + "b]";
+    return Concat({choice.Label, " [", FormatBinary(static_cast<uint32_t>(choice.Value), field.Width), "b]"});
 }

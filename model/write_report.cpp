@@ -65,15 +65,14 @@ std::string RefusedFieldsText(const RegisterWrite& write) {
                          "\n"});
     }
     if (lines.empty()) return lines;
-    return "The chipset did not take every value it was given. These fields keep other "
-           "values:\n\n" + lines;
+    return Concat({"The chipset did not take every value it was given. These fields keep other "
+                   "values:\n\n", lines});
 }
 
 std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTime,
                           WriteOrigin origin, const std::string& settingsPath) {
-    std::string entry = localTime + " " + OriginText(origin);
-    if (!settingsPath.empty()) entry += " " + settingsPath;
-    entry += kLineEnd;
+    std::string entry = Concat({localTime, " ", OriginText(origin), settingsPath.empty() ? "" : " ",
+                                settingsPath, kLineEnd});
     for (const PciRegister& reg : RegisterTable) {
         if (!reg.Present) continue;
         const size_t i = static_cast<size_t>(reg.Id);

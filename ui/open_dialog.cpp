@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include "hw/concat.h"
+
 namespace {
 
 // Pairs of description and pattern; the literal's own terminator ends the list.
@@ -24,7 +26,7 @@ std::string WithDefaultExtension(const std::string& path) {
     const size_t dot = path.find_last_of('.');
     const bool hasExtension = dot != std::string::npos && (name == std::string::npos || dot > name);
     if (hasExtension || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
-    return path + "." + kDefaultExtension;
+    return Concat({path, ".", kDefaultExtension});
 }
 
 }  // namespace

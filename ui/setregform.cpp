@@ -1,5 +1,7 @@
 #include "ui/setregform.h"
 
+#include "hw/concat.h"
+
 #include <commctrl.h>
 
 #include <string>
@@ -125,7 +127,7 @@ void TSetRegisterForm::SaveClick() {
     if (!openDialog_.Execute(window_, FileCommand::Save)) return;
     const std::string path = openDialog_.FileName();
     if (!services_.saveSettings(path.c_str()))
-        ShowProgramMessage("There was an error saving to file \"" + path + "\".", "Save Error");
+        ShowProgramMessage(Concat({"There was an error saving to file \"", path, "\"."}), "Save Error");
 }
 
 void TSetRegisterForm::RestoreClick() {
@@ -135,8 +137,8 @@ void TSetRegisterForm::RestoreClick() {
     const std::string differences = MachineDifferencesOfFile(path.c_str());
     if (!differences.empty() && !AskProgramQuestion(OtherMachineQuestion(path, differences))) return;
     if (!services_.loadSettings(path.c_str()))
-        ShowProgramMessage("There was an error loading from file \"" + path +
-                               "\".\nSome values may not have been loaded.",
+        ShowProgramMessage(Concat({"There was an error loading from file \"", path,
+                                   "\".\nSome values may not have been loaded."}),
                            "Load Error");
     lists_.RefreshAll();
     EnableSetButton(true);
