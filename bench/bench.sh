@@ -17,7 +17,8 @@ for p in $(printf '%s\n' "$preset" win32 | sort -u); do
 done
 
 build=build/$preset
-work=build/bench-run
+# Everything a run writes (the simulated chipset, quillon.log) stays in here.
+work=$PWD/build/bench-run
 rm -rf "$work" && mkdir -p "$work"
 cp examples/sample.qln "$work/full.qln"
 trap stop_wine_session EXIT
@@ -25,14 +26,14 @@ start_wine_session --display
 
 export WINEPATH; WINEPATH=$(windows_path "$build/sim")
 export QUILLON_SIM_STATE; QUILLON_SIM_STATE=$(windows_path "$work/chipset.txt")
-timer="$build/bench/bench_launch_timer.exe"
+timer="$PWD/$build/bench/bench_launch_timer.exe"
 quillon=$(windows_path "$build/bin/quillon.exe")
 empty=$(windows_path "$build/bench/bench_empty_program.exe")
 empty_window=$(windows_path "$build/bench/bench_empty_window.exe")
 form_window=$(windows_path "$build/bench/bench_form_window.exe")
 full=$(windows_path "$work/full.qln")
 
-medians() { "$QUILLON_WINE" "$timer" "$@" 2>/dev/null | tr -d '\r' | paste -sd' '; }
+medians() { (cd "$work" && "$QUILLON_WINE" "$timer" "$@" 2>/dev/null) | tr -d '\r' | paste -sd' '; }
 ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
 kib() { python3 -c "print(f'{$(stat -c %s "$1") / 1024:.1f}')"; }
 
@@ -46,8 +47,8 @@ read -r window_ms empty_window_ms form_window_ms <<<"$(medians idle "$runs" "$qu
 # One more silent apply, with the simulated chipset logging its port calls and Wine
 # naming every DLL it loads, in order.
 log="$work/ports.log"
-QUILLON_SIM_LOG=$(windows_path "$log") WINEDEBUG=+loaddll \
-  "$QUILLON_WINE" "$build/bin/quillon.exe" "$full" 2>"$work/loaddll.txt" >/dev/null
+(cd "$work" && QUILLON_SIM_LOG=$(windows_path "$log") WINEDEBUG=+loaddll \
+  "$QUILLON_WINE" "$quillon" "$full" 2>"$work/loaddll.txt" >/dev/null)
 port_calls=$(wc -l <"$log")
 loaded=$(sed -n 's/.*Loaded L"\([^"]*\)".*/\1/p' "$work/loaddll.txt" | sed 's/.*\\//' |
   tr 'A-Z' 'a-z' | awk '!seen[$0]++' | paste -sd' ')
