@@ -41,3 +41,9 @@ bool NamesExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+std::string EnvironmentText(const char* name) {
+    char value[64];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return (length == 0 || length >= sizeof value) ? std::string() : std::string(value, length);
+}

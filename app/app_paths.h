@@ -29,3 +29,7 @@ std::string FullLongPathOf(const std::string& path);
 
 // Whether the path names an existing file (not a folder).
 bool NamesExistingFile(const std::string& path);
+
+// A short environment variable's value; empty when it is unset or too long to be one of
+// the tests' settings.
+std::string EnvironmentText(const char* name);

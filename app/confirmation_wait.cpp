@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/app_paths.h"
 #include "app/logon_rules.h"
 #include "app/pending_record.h"
 #include "ui/messages.h"
@@ -13,12 +14,6 @@ const char kGuardWindowClass[] = "QuillonLogonGuard";
 const UINT_PTR kConfirmationTimer = 1;
 // Read only to shorten the period for tests.
 const char kConfirmSecondsVariable[] = "QUILLON_CONFIRM_SECONDS";
-
-std::string EnvironmentText(const char* name) {
-    char value[64];
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return (length == 0 || length >= sizeof value) ? std::string() : std::string(value, length);
-}
 
 void EndConfirmation(HWND window) {
     const auto* settingsFullPath =

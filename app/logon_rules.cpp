@@ -23,6 +23,18 @@ std::string ComparablePath(const std::string& path) {
     return result;
 }
 
+// A test setting only ever shortens a wait: a whole number below the normal length, or
+// the normal length for anything else.
+unsigned ShortenedBySetting(const std::string& setting, unsigned normal) {
+    if (setting.empty() || setting.size() > 4) return normal;
+    unsigned value = 0;
+    for (char c : setting) {
+        if (c < '0' || c > '9') return normal;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value < normal ? value : normal;
+}
+
 }  // namespace
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -51,13 +63,11 @@ bool RecordNamesFile(const std::string& recordText, const std::string& settingsF
 }
 
 unsigned ConfirmationPeriodSeconds(const std::string& setting) {
-    if (setting.empty() || setting.size() > 3) return kConfirmationSeconds;
-    unsigned seconds = 0;
-    for (char c : setting) {
-        if (c < '0' || c > '9') return kConfirmationSeconds;
-        seconds = seconds * 10 + static_cast<unsigned>(c - '0');
-    }
-    return seconds < kConfirmationSeconds ? seconds : kConfirmationSeconds;
+    return ShortenedBySetting(setting, kConfirmationSeconds);
+}
+
+unsigned ShiftWatchMilliseconds(const std::string& setting) {
+    return ShortenedBySetting(setting, kShiftWatchMs);
 }
 
 std::string UnconfirmedApplyQuestion(const std::string& settingsPath) {

@@ -38,6 +38,10 @@ std::string ShiftSkipMessage(const std::string& settingsPath);
 constexpr unsigned kShiftWatchMs = 2000;
 constexpr unsigned kShiftPollMs = 50;
 
+// The watch: two seconds, or fewer when the test setting names a whole number of
+// milliseconds below that.
+unsigned ShiftWatchMilliseconds(const std::string& setting);
+
 // Said, once, by a logon apply that could keep its record nowhere: it goes ahead
 // unguarded.
 std::string UnguardedApplyMessage(const std::string& settingsPath, const std::string& sharedFolder);

@@ -3,14 +3,15 @@
 # cannot work here (prefix, server, display) stops the script with one message.
 QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$QUILLON_ROOT/scripts/lib/wine-host.sh"
-export WINEPREFIX="$QUILLON_ROOT/build/wineprefix"
+# A caller that runs two sessions at once names the second one's prefix.
+export WINEPREFIX="${QUILLON_SESSION_PREFIX:-$QUILLON_ROOT/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 unset WINEPATH
 
 XVFB_PID=""
-WINE_LOG="$QUILLON_ROOT/build/wine-session.log"
+WINE_LOG="$WINEPREFIX-session.log"
 
 wine_failed() {
   echo "wine: $1" >&2

@@ -46,6 +46,9 @@ TEST(ConfirmationPeriodTest, TwoMinutesUnlessAShorterWholeNumberIsSet) {
     EXPECT_EQ(ConfirmationPeriodSeconds("-5"), 120u);
     EXPECT_EQ(ConfirmationPeriodSeconds("2s"), 120u);
     EXPECT_EQ(ConfirmationPeriodSeconds(" 2"), 120u);
+    EXPECT_EQ(ShiftWatchMilliseconds(""), 2000u);
+    EXPECT_EQ(ShiftWatchMilliseconds("100"), 100u);
+    EXPECT_EQ(ShiftWatchMilliseconds("5000"), 2000u);  // shortened only
 }
 
 TEST(LogonTextsTest, NameTheFileAsGiven) {

@@ -41,13 +41,16 @@ protected:
     }
     void TearDown() override { DeleteRunValue(); }
 
+    // The period, and a short Shift watch: only the test of the watch itself needs it whole.
     void ConfirmAfter(const char* seconds) {
-        start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}};
+        start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}, {"QUILLON_SHIFT_WATCH_MS", shiftWatchMs_}};
     }
     unsigned PciLatency() const {
         return ChipsetStateOrPowerOn(start_.simState).ConfigRead(0, 8, 0, 0x18) >> 24;
     }
     size_t PortCalls() const { return LineCount(ReadWholeFile(start_.simLog)); }
+
+    const char* shiftWatchMs_ = "100";
 
     std::string startup_, record_;
     ProgramStart start_;
@@ -285,7 +288,7 @@ TEST_F(LogonGuardTest, RecordOfAnApplyStillRunningIsNoLeftover) {
     ConfirmAfter("60");
     ProgramStart second = start_;
     second.simLog = folder_ + "\\second.log";
-    second.environment = {{"QUILLON_CONFIRM_SECONDS", "1"}};
+    second.environment = {{"QUILLON_CONFIRM_SECONDS", "1"}, {"QUILLON_SHIFT_WATCH_MS", shiftWatchMs_}};
     bool secondGuarded = false;
     second.whileRunning = [&](unsigned long processId) {
         secondGuarded = secondGuarded || GuardWindowOf(processId) != nullptr;
@@ -420,6 +423,7 @@ TEST_F(LogonGuardTest, ShiftPressedJustAfterTheStartSkipsTheApply) {
     char display[256];
     if (GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0)
         GTEST_SKIP() << "no X display to hold Shift on";
+    shiftWatchMs_ = "";  // the whole two seconds
     ConfirmAfter("60");
     std::optional<ShiftHeldOnDisplay> shift;
     size_t callsWhenPressed = 1;
