@@ -76,10 +76,11 @@ add_custom_target(quillon_delay_import_libraries DEPENDS ${delay_libraries})
 set(QUILLON_DELAY_IMPORT_LIBRARIES ${delay_libraries})
 
 # Debian's MinGW-w64 compilers are built with GNU ld as their fixed linker, which
-# -fuse-ld=lld does not override; a specs file naming lld as the linker does. GCC then
-# hands lld what it would hand GNU ld, less the LTO plugin's options.
-set(QUILLON_LLD_SPECS ${CMAKE_BINARY_DIR}/toolchain/lld.specs)
-file(WRITE ${QUILLON_LLD_SPECS} "*linker:\n${QUILLON_LLD}\n\n")
+# -fuse-ld=lld does not override; a driver settings file naming lld as the linker does
+# (GCC's option for such a file is the one below). GCC then hands lld what it would
+# hand GNU ld, less the LTO plugin's options.
+set(QUILLON_LLD_DRIVER_FILE ${CMAKE_BINARY_DIR}/toolchain/lld-linker.gcc)
+file(WRITE ${QUILLON_LLD_DRIVER_FILE} "*linker:\n${QUILLON_LLD}\n\n")
 
 function(quillon_toolchain target)
   target_compile_options(${target} PRIVATE ${QUILLON_TOOLCHAIN_COMPILE_OPTIONS})
@@ -101,7 +102,7 @@ function(quillon_toolchain target)
   endforeach()
   # The short libraries go among the options, ahead of every -l: the first library
   # that offers a function is the one the linker takes it from.
-  target_link_options(${target} PRIVATE -specs=${QUILLON_LLD_SPECS} -fno-use-linker-plugin
+  target_link_options(${target} PRIVATE -specs=${QUILLON_LLD_DRIVER_FILE} -fno-use-linker-plugin
     ${QUILLON_DELAY_IMPORT_LIBRARIES} ${delay_options}
     -Wl,--major-os-version=${windows_major} -Wl,--minor-os-version=${windows_minor}
     -Wl,--major-subsystem-version=${windows_major} -Wl,--minor-subsystem-version=${windows_minor}
