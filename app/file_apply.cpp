@@ -12,6 +12,7 @@
 #include "app/pending_record.h"
 #include "app/run_key.h"
 #include "app/write_logging.h"
+#include "hw/code_page.h"
 #include "hw/pci_registers.h"
 #include "model/settings.h"
 #include "model/write_report.h"
@@ -23,7 +24,8 @@ namespace {
 bool IsLogonApply(const std::string& settingsPath) {
     const std::string command = ReadRunCommand();
     return !command.empty() &&
-           SamePath(FullLongPathOf(SettingsPathOfCommand(command)), FullLongPathOf(settingsPath));
+           SamePath(FullLongPathOf(SettingsPathOfCommand(command)), FullLongPathOf(settingsPath),
+                    IsSystemLeadByte);
 }
 
 bool ShiftKeyHeld() {
@@ -58,35 +60,49 @@ bool FitsThisMachine(const std::string& settingsPath) {
     return false;
 }
 
+// What one apply of a file came to: whether it loaded, and if so the write.
+struct ApplyOutcome {
+    bool loaded = false;
+    RegisterWrite write{};
+};
+
 // Reads all registers, so that what the file does not name keeps its present value,
 // loads the file into them and, when it loaded, writes them all: under one hold of the
 // ports, so that another Quillon's Set cannot land between the read and the write and
-// be reverted by it. The write goes into the log, and what the chipset did not keep or
-// a failed load is said, once the ports are free again.
-bool ApplyUnderOneHold(const std::string& settingsPath, WriteOrigin origin) {
-    bool loaded = false;
-    RegisterWrite write{};
-    {
-        const PortsHeld held;
-        ReadAllRegisters();
-        // The settings loader takes a missing file for an empty one, which is right for
-        // the window's Load but would let a mistyped path apply nothing and say nothing.
-        loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());
-        if (loaded) write = WriteAllRegistersNoted();
-    }
-    if (!loaded) {
-        ReportFailedLoad(settingsPath);
-        return false;
-    }
+// be reverted by it. Says nothing: its caller tells the outcome once the ports are free
+// again and its own records are in order.
+ApplyOutcome ApplyUnderOneHold(const std::string& settingsPath) {
+    ApplyOutcome outcome;
+    const PortsHeld held;
+    ReadAllRegisters();
+    // The settings loader takes a missing file for an empty one, which is right for
+    // the window's Load but would let a mistyped path apply nothing and say nothing.
+    outcome.loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());
+    if (outcome.loaded) outcome.write = WriteAllRegistersNoted();
+    return outcome;
+}
+
+// The write goes into the log, and what the chipset did not keep is said.
+void TellWrite(const RegisterWrite& write, WriteOrigin origin, const std::string& settingsPath) {
     LogRegisterWrite(write, origin, FullPathOf(settingsPath));
     const std::string refused = RefusedFieldsText(write);
     if (!refused.empty()) ShowProgramMessage(refused, kApplicationTitle);
-    return true;
+}
+
+void RunPlainApply(const std::string& settingsPath) {
+    const ApplyOutcome outcome = ApplyUnderOneHold(settingsPath);
+    if (outcome.loaded)
+        TellWrite(outcome.write, WriteOrigin::File, settingsPath);
+    else
+        ReportFailedLoad(settingsPath);
 }
 
 // A logon apply: skipped when Shift is pressed early on, asked about when the last one
 // of the same file was never confirmed, recorded before the registers are touched and
-// confirmed after the write.
+// confirmed after the write. A box it shows after the record is written may still be
+// open when the session ends: the record's fate is settled before a box opens, or the
+// guard that hears the end of the session (and whose period runs meanwhile) is already
+// there.
 void RunLogonApply(const std::string& settingsPath) {
     if (ShiftPressedWhileWatching()) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
@@ -104,16 +120,25 @@ void RunLogonApply(const std::string& settingsPath) {
     if (!recorded)
         ShowProgramMessage(UnguardedApplyMessage(settingsPath, SharedRecordFolder()),
                            kApplicationTitle);
-    bool applied = false;
+    ApplyOutcome outcome;
     try {
-        applied = ApplyUnderOneHold(settingsPath, WriteOrigin::Logon);
+        outcome = ApplyUnderOneHold(settingsPath);
     } catch (...) {
         // Nothing was written (the ports stayed busy): no record of this apply stays.
         EndPendingRecord(fullPath, !unconfirmed);
         throw;
     }
-    if (applied && recorded) return AwaitConfirmation(fullPath);
-    EndPendingRecord(fullPath, !applied && !unconfirmed);
+    if (!outcome.loaded) {
+        EndPendingRecord(fullPath, !unconfirmed);  // nothing was written
+        return ReportFailedLoad(settingsPath);
+    }
+    if (!recorded) {
+        EndPendingRecord(fullPath, false);
+        return TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
+    }
+    ConfirmationGuard guard(fullPath);
+    TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
+    guard.Await();
 }
 
 }  // namespace
@@ -123,6 +148,6 @@ void RunFileApply(const std::string& argument) {
     if (IsLogonApply(settingsPath)) {
         RunLogonApply(settingsPath);
     } else if (MachineReady() && FitsThisMachine(settingsPath)) {
-        ApplyUnderOneHold(settingsPath, WriteOrigin::File);
+        RunPlainApply(settingsPath);
     }
 }

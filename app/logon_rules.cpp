@@ -4,25 +4,6 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// Separators unified and their runs folded, ASCII letters in lower case. A leading
-// pair of separators (a share's \\server) stays a pair.
-std::string ComparablePath(const std::string& path) {
-    std::string result;
-    result.reserve(path.size());
-    for (size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (IsSeparator(c)) {
-            if (i > 1 && IsSeparator(path[i - 1])) continue;
-            result += '\\';
-        } else {
-            result += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        }
-    }
-    return result;
-}
-
 // A test setting only ever shortens a wait: a whole number below the normal length, or
 // the normal length for anything else.
 unsigned ShortenedBySetting(const std::string& setting, unsigned normal) {
@@ -37,29 +18,28 @@ unsigned ShortenedBySetting(const std::string& setting, unsigned normal) {
 
 }  // namespace
 
-bool SamePath(const std::string& a, const std::string& b) {
-    return ComparablePath(a) == ComparablePath(b);
+bool SamePath(const std::string& a, const std::string& b, LeadByteTest isLeadByte) {
+    return ComparablePath(a, isLeadByte) == ComparablePath(b, isLeadByte);
 }
 
 std::string PendingRecordPath(const std::string& settingsFullPath) {
     return settingsFullPath + ".pending";
 }
 
-std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath) {
-    const size_t separator = settingsFullPath.find_last_of("\\/");
-    const std::string name =
-        separator == std::string::npos ? settingsFullPath : settingsFullPath.substr(separator + 1);
-    return Concat({sharedFolder, "\\", name, ".pending"});
+std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath,
+                             LeadByteTest isLeadByte) {
+    return Concat({sharedFolder, "\\", NamePart(settingsFullPath, isLeadByte), ".pending"});
 }
 
 std::string PendingRecordText(const std::string& settingsFullPath) {
     return settingsFullPath + "\r\n";
 }
 
-bool RecordNamesFile(const std::string& recordText, const std::string& settingsFullPath) {
+bool RecordNamesFile(const std::string& recordText, const std::string& settingsFullPath,
+                     LeadByteTest isLeadByte) {
     const size_t end = recordText.find("\r\n");
     if (end == std::string::npos) return false;
-    return SamePath(recordText.substr(0, end), settingsFullPath);
+    return SamePath(recordText.substr(0, end), settingsFullPath, isLeadByte);
 }
 
 unsigned ConfirmationPeriodSeconds(const std::string& setting) {

@@ -3,22 +3,27 @@
 #pragma once
 #include <string>
 
+#include "hw/path_text.h"
+
 // Whether two full paths name the same file as Windows sees them: letters compared
-// regardless of case, '/' taken as '\', runs of separators as one.
-bool SamePath(const std::string& a, const std::string& b);
+// regardless of case, '/' taken as '\', runs of separators as one. The lead-byte test
+// is the code page's the paths are written in (hw/path_text.h).
+bool SamePath(const std::string& a, const std::string& b, LeadByteTest isLeadByte);
 
 // The record of an applied, not yet confirmed logon tuning, beside its file.
 std::string PendingRecordPath(const std::string& settingsFullPath);
 // The same record kept in the folder shared by all users, for when the folder of the
 // file takes none (a folder only administrators may write, a path too long).
-std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath);
+std::string SharedRecordPath(const std::string& sharedFolder, const std::string& settingsFullPath,
+                             LeadByteTest isLeadByte);
 
 // The record's contents: the full path of the file it stands for.
 std::string PendingRecordText(const std::string& settingsFullPath);
 // Whether a record's contents stand for that file. A record cut short before it was
 // complete (power lost while it was written) stands for none: the registers are only
 // touched once it is on disk.
-bool RecordNamesFile(const std::string& recordText, const std::string& settingsFullPath);
+bool RecordNamesFile(const std::string& recordText, const std::string& settingsFullPath,
+                     LeadByteTest isLeadByte);
 
 constexpr unsigned kConfirmationSeconds = 120;
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app/logon_rules.h"
+#include "hw/code_page.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ struct RecordPlaces {
 RecordPlaces PlacesOf(const std::string& settingsFullPath) {
     const std::string folder = SharedRecordFolder();
     return {PendingRecordPath(settingsFullPath),
-            folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath)};
+            folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath, IsSystemLeadByte)};
 }
 
 std::string ReadRecord(const std::string& recordPath) {
@@ -115,8 +116,8 @@ std::string SharedRecordFolder() {
 
 bool PendingRecordFound(const std::string& settingsFullPath) {
     const RecordPlaces places = PlacesOf(settingsFullPath);
-    return RecordNamesFile(ReadRecord(places.beside), settingsFullPath) ||
-           RecordNamesFile(ReadRecord(places.shared), settingsFullPath);
+    return RecordNamesFile(ReadRecord(places.beside), settingsFullPath, IsSystemLeadByte) ||
+           RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte);
 }
 
 bool LogonApplyRunningElsewhere() {
@@ -150,7 +151,7 @@ void ClearPendingRecord(const std::string& settingsFullPath) {
     DeleteFileA(places.beside.c_str());
     // The shared folder holds one record per file name: one of another file with the
     // same name is not ours to remove.
-    if (RecordNamesFile(ReadRecord(places.shared), settingsFullPath))
+    if (RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte))
         DeleteFileA(places.shared.c_str());
 }
 

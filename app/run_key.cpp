@@ -9,6 +9,17 @@ namespace {
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kValueName[] = "Quillon";
 
+// The text with its %VARIABLES% replaced; empty when it cannot be expanded.
+std::string Expanded(const std::string& text) {
+    const DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (size == 0) return std::string();
+    std::string expanded(size, '\0');
+    const DWORD length = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], size);
+    if (length == 0 || length > size) return std::string();
+    expanded.resize(std::min(expanded.find('\0'), expanded.size()));
+    return expanded;
+}
+
 // One key of HKEY_LOCAL_MACHINE, opened with a fixed access; closed on destruction.
 class RunKey {
 public:
@@ -32,12 +43,14 @@ public:
                               static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
     }
 
-    // The string value's text; empty when it is absent or no string.
+    // The string value's text, as Explorer reads it when it starts the command: a value
+    // of type REG_EXPAND_SZ (startup managers rewrite values so) with its environment
+    // variables expanded. Empty when it is absent or no string.
     std::string ReadString() const {
         DWORD type = 0;
         DWORD size = 0;
         if (RegQueryValueExA(key_, kValueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            type != REG_SZ || size == 0)
+            (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
             return std::string();
         std::string data(size, '\0');
         if (RegQueryValueExA(key_, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
@@ -45,7 +58,7 @@ public:
             return std::string();
         // Stored with or without its terminating zero.
         data.resize(std::min<size_t>(size, data.find('\0')));
-        return data;
+        return type == REG_EXPAND_SZ ? Expanded(data) : data;
     }
 
     bool HasValue() const {

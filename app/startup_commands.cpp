@@ -37,6 +37,9 @@ void ApplyStartupSettings() {
                            "Save Error");
         return;
     }
+    // The record of an earlier logon apply stood for the tuning just replaced: the new
+    // one was never applied, and the next logon must not ask about it as if it had hung.
+    ClearPendingRecord(FullLongPathOf(StartupFilePath));
     if (!WriteRunCommand(BuildStartupCommand(ExePath, StartupFilePath))) {
         ShowProgramMessage(std::string("Unable to create system registry value\n") + kValuePathText,
                            "Registry Error");

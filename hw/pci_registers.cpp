@@ -109,6 +109,18 @@ void ReadAllRegisters() {
     for (PciRegister& reg : RegisterTable) ReadHeld(reg);
 }
 
+bool RegistersAsLastRead() {
+    if (!ports.available()) return true;
+    const PortsHeld held;
+    bool unchanged = true;
+    for (const PciRegister& reg : RegisterTable) {
+        if (!reg.Present) continue;
+        ports.writeDWord(kConfigAddressPort, ConfigAddress(reg));
+        unchanged = ports.readDWord(kConfigDataPort) == reg.LastRead && unchanged;
+    }
+    return unchanged;
+}
+
 // The read-back belongs to the same hold: what we read must be what we wrote, not what
 // another process wrote in between.
 void WriteAllRegisters() {

@@ -78,6 +78,10 @@ void ReadRegister(PciRegister& reg);
 void WriteRegister(const PciRegister& reg);
 
 void ReadAllRegisters();
+// Whether the hardware still holds what the last read of each register found (another
+// Quillon may have written since): read again, leaving the cached values as they are.
+// True while the ports are unavailable.
+bool RegistersAsLastRead();
 // Writes all registers in table order, then reads them all back so the cache holds
 // what the chipset accepted.
 void WriteAllRegisters();

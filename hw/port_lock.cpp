@@ -51,8 +51,9 @@ void LockConfigPorts() {
     if (result == WAIT_TIMEOUT) throw ProgramError(kPortsBusyText);
     // Not busy but broken (a handle no longer valid): no one is using the ports as far
     // as we know, so saying they are busy would send the user after another Quillon.
-    // The next attempt makes the lock anew.
+    // The next attempt makes the lock anew; this handle, where it is still one, goes.
     const DWORD error = GetLastError();
+    CloseHandle(portLock);
     portLock = nullptr;
     throw ProgramError(Concat({kWaitFailedText, DecimalText(error), "). Nothing was read or written."}));
 }

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "hw/code_page.h"
+#include "hw/concat.h"
 #include "hw/hex_text.h"
+#include "hw/path_text.h"
 #include "hw/pci_registers.h"
 #include "hw/program_error.h"
 #include "model/field_catalogue.h"
@@ -65,11 +68,6 @@ private:
     std::string fullPath_;
 };
 
-std::string FolderOf(const std::string& fullPath) {
-    const size_t slash = fullPath.find_last_of('\\');
-    return slash == std::string::npos ? std::string(".") : fullPath.substr(0, slash + 1);
-}
-
 bool FileExists(const std::string& fullPath) {
     return GetFileAttributesA(fullPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -84,9 +82,54 @@ void RequireReadable(const std::string& fullPath) {
     CloseHandle(file);
 }
 
+// The beginning of the names of the files a save of this file writes beside it,
+// "qln" and four hexadecimal digits told by its name, so that a later save of the same
+// file can tell its own leftovers (of a crash between the write and the move) from those
+// of other files and programs.
+std::string TempNamePrefix(const std::string& target) {
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : ComparablePath(NamePart(target, IsSystemLeadByte), IsSystemLeadByte))
+        hash = (hash ^ c) * 16777619u;
+    return Concat({"qln", HexText((hash >> 16) ^ (hash & 0xFFFF), 4)});
+}
+
+constexpr size_t kTempNameLength = 3 + 4 + 4 + 4;  // prefix, hash, unique digits, ".tmp"
+
+// Leftovers of earlier saves of the file: any a save in progress still holds open
+// cannot be deleted and stays.
+void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(Concat({folder, prefix, "????.tmp"}).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name.size() == kTempNameLength && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA(Concat({folder, name}).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The target's bytes, through the open handle of the file that takes them.
+bool CopyContent(const std::string& source, HANDLE destination) {
+    HANDLE file = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[1024];
+    DWORD length = 0;
+    bool copied = true;
+    while (copied && (copied = ReadFile(file, buffer, sizeof buffer, &length, nullptr)) && length > 0) {
+        DWORD written = 0;
+        copied = WriteFile(destination, buffer, length, &written, nullptr) && written == length;
+    }
+    CloseHandle(file);
+    return copied;
+}
+
 // The new content of a settings file, written beside it and put in its place in one
 // step, so that the file is always either wholly old or wholly new: a full disk, a
-// failed write or a crash half-way leaves the old file as it was.
+// failed write or a crash half-way leaves the old file as it was. The file beside it is
+// held open (not to be deleted) until the move, so that another save of the same file
+// cannot take it for a leftover.
 class ReplacementFile {
 public:
     // Starts as a copy of the target, so sections and keys we do not know survive.
@@ -95,18 +138,15 @@ public:
         const DWORD attributes = GetFileAttributesA(target.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             CannotWrite(target);
-        char temp[MAX_PATH];
-        if (!GetTempFileNameA(FolderOf(target).c_str(), "qln", 0, temp))
-            CannotWrite(target);
-        temp_ = temp;
-        if (FileExists(target) && !CopyFileA(target.c_str(), temp, FALSE)) {
-            DeleteFileA(temp);
-            CannotRead(target);
-        }
-        SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+        const std::string folder = FolderPart(target, IsSystemLeadByte);
+        const std::string prefix = TempNamePrefix(target);
+        RemoveLeftovers(folder, prefix);
+        Create(folder, prefix);
+        if (FileExists(target) && !CopyContent(target, held_)) CannotRead(target);
     }
     ~ReplacementFile() {
-        if (!replaced_) DeleteFileA(temp_.c_str());
+        if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
+        if (!replaced_ && !temp_.empty()) DeleteFileA(temp_.c_str());
     }
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -116,10 +156,9 @@ public:
     // Through to the disk first, then in the target's place.
     void Replace() {
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp_.c_str());  // no cached writes
-        HANDLE file = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        const bool flushed = FlushFileBuffers(held_);
+        CloseHandle(held_);
+        held_ = INVALID_HANDLE_VALUE;
         if (!flushed ||
             !MoveFileExA(temp_.c_str(), target_.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -128,8 +167,26 @@ public:
     }
 
 private:
+    // A name no file has yet, made and held in one step.
+    void Create(const std::string& folder, const std::string& prefix) {
+        uint32_t unique = GetTickCount() ^ (GetCurrentProcessId() << 4);
+        for (int attempt = 0; attempt < 64; ++attempt, unique += 0x9E37) {
+            const std::string path = Concat({folder, prefix, HexText(unique, 4), ".tmp"});
+            held_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (held_ != INVALID_HANDLE_VALUE) {
+                temp_ = path;
+                return;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        CannotWrite(target_);
+    }
+
     std::string target_;
     std::string temp_;
+    HANDLE held_ = INVALID_HANDLE_VALUE;
     bool replaced_ = false;
 };
 

@@ -65,6 +65,21 @@ if [ "$missing" = 1 ]; then
   detect_wine_host
 fi
 
+# A Japanese locale: Wine takes the ANSI code page from LC_ALL/LANG, and the paths of
+# code page 932 are tested in a prefix started with it. Made once, where it is missing.
+japanese_locale_present() { locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; }
+if ! japanese_locale_present; then
+  SUDO=""
+  [ "$(id -u)" = 0 ] || SUDO="sudo"
+  if ! need_cmd localedef || [ ! -e /usr/share/i18n/locales/ja_JP ]; then
+    $SUDO apt-get update -q || echo "setup: apt-get update reported errors, going on"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q locales
+  fi
+  echo "setup: generating the locale ja_JP.UTF-8"
+  $SUDO localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8 || true
+  japanese_locale_present || { echo "setup: the locale ja_JP.UTF-8 could not be made" >&2; exit 1; }
+fi
+
 # Installed is not enough: the Wine chosen for this host must start.
 if ! version=$("$QUILLON_WINE" --version 2>&1); then
   echo "setup: Wine does not run on this host: $QUILLON_WINE --version says: $version" >&2

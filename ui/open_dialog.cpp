@@ -2,7 +2,9 @@
 
 #include <commdlg.h>
 
+#include "hw/code_page.h"
 #include "hw/concat.h"
+#include "hw/path_text.h"
 
 namespace {
 
@@ -22,9 +24,8 @@ std::string StartingFolder(const std::string& fileName) {
 // The open dialog tries a typed name with the default extension and, when no such
 // file exists, returns it without one. A new file to save still gets the extension.
 std::string WithDefaultExtension(const std::string& path) {
-    const size_t name = path.find_last_of("\\/");
-    const size_t dot = path.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (name == std::string::npos || dot > name);
+    // '.' is never the second byte of a character: searching the name for it is safe.
+    const bool hasExtension = NamePart(path, IsSystemLeadByte).find('.') != std::string::npos;
     if (hasExtension || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
     return Concat({path, ".", kDefaultExtension});
 }

@@ -113,11 +113,30 @@ void TSetRegisterForm::RefreshButtonClick() {
     lists_.RefreshAll();
 }
 
-// What the chipset refused is said once the lists show what it kept.
+// Said when Set finds the chipset changed since the lists showed it.
+const char kChangedElsewhereText[] =
+    "The chipset's registers were changed (by another Quillon or a settings file applied) "
+    "since this window showed them. Nothing was written: the lists now show what the "
+    "chipset holds. Pick again and press Set.";
+
+// Set never overwrites a change it has not shown: under the same hold as the write, the
+// chipset is read again first, and when it no longer holds what the lists were made
+// from, nothing is written and the present values are shown instead. What the chipset
+// refused is said once the lists show what it kept.
 void TSetRegisterForm::SetRegistersButtonClick() {
-    const RegisterWrite write = WriteAllRegistersNoted();
+    RegisterWrite write{};
+    bool changedElsewhere = false;
+    {
+        const PortsHeld held;
+        changedElsewhere = !RegistersAsLastRead();
+        if (changedElsewhere)
+            ReadAllRegisters();
+        else
+            write = WriteAllRegistersNoted();
+    }
     lists_.RefreshAll();
     EnableSetButton(false);
+    if (changedElsewhere) return ShowProgramMessage(kChangedElsewhereText, kApplicationTitle);
     if (services_.registersWritten != nullptr) services_.registersWritten(write);
     const std::string refused = RefusedFieldsText(write);
     if (!refused.empty()) ShowProgramMessage(refused, kApplicationTitle);

@@ -20,11 +20,11 @@ RunValue ReadRunValue() {
     return value;
 }
 
-void SetRunValue(const std::string& command) {
+void SetRunValue(const std::string& command, DWORD type) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    RegSetValueExA(key, kValueName, 0, type, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>(command.size() + 1));
     RegCloseKey(key);
 }

@@ -15,7 +15,7 @@ struct RunValue {
 
 RunValue ReadRunValue();
 // Stands in for the start-up command; a key that cannot be created fails the test.
-void SetRunValue(const std::string& command);
+void SetRunValue(const std::string& command, DWORD type = REG_SZ);
 void DeleteRunValue();
 
 // While it lives, the Run key may be read (and its access list changed back) but not

@@ -1,5 +1,6 @@
 #include "tests/support/test_files.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <fstream>
@@ -59,4 +60,16 @@ std::string TestExecutableFolder() {
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string file(path, n);
     return file.substr(0, file.find_last_of('\\'));
+}
+
+std::string InSystemCodePage(const wchar_t* text) {
+    char expected[16] = "";
+    if (GetEnvironmentVariableA("QUILLON_EXPECT_ACP", expected, sizeof expected) > 0) {
+        EXPECT_EQ(std::to_string(GetACP()), expected) << "the prefix's ANSI code page";
+    }
+    char bytes[MAX_PATH];
+    BOOL lacking = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, bytes, sizeof bytes,
+                                           nullptr, &lacking);
+    return (length <= 0 || lacking) ? std::string() : std::string(bytes);
 }

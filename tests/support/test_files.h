@@ -11,3 +11,9 @@ void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 // The folder this test executable lives in (the simulated io.dll and the examples too).
 std::string TestExecutableFolder();
+
+// The text in the system's ANSI code page, as the program's paths are written. Empty
+// where that code page lacks a character of it; a run that names its code page in
+// QUILLON_EXPECT_ACP (the prefix of code page 932) fails the test instead, so that a
+// locale Wine did not take cannot pass unseen.
+std::string InSystemCodePage(const wchar_t* text);

@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "hw/code_page.h"
 #include "sim/chipset.h"
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
@@ -32,6 +33,8 @@ protected:
     LogonGuardTest() : SimulationTest("logon") {}
     void SetUp() override {
         startup_ = folder_ + "\\startup.qln";
+        char system[MAX_PATH];
+        systemFolder_.assign(system, GetSystemDirectoryA(system, MAX_PATH));
         record_ = startup_ + ".pending";
         WriteWholeFile(startup_, "[PCI]\r\nPCILatency=64\r\n");
         start_ = StartInFolder(folder_, state_, log_);
@@ -39,11 +42,25 @@ protected:
         ConfirmAfter("2");
         SetRunValue(BuildStartupCommand(start_.exePath, startup_));
     }
-    void TearDown() override { DeleteRunValue(); }
+    void TearDown() override {
+        DeleteRunValue();
+        if (start_.workingDirectory == systemFolder_) DeleteFileA((systemFolder_ + "\\quillon.log").c_str());
+    }
 
     // The period, and a short Shift watch: only the test of the watch itself needs it whole.
+    // The test's folder is named to the program as a variable of its environment, for
+    // a Run value that names it so.
     void ConfirmAfter(const char* seconds) {
-        start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds}, {"QUILLON_SHIFT_WATCH_MS", shiftWatchMs_}};
+        start_.environment = {{"QUILLON_CONFIRM_SECONDS", seconds},
+                              {"QUILLON_SHIFT_WATCH_MS", shiftWatchMs_},
+                              {"QUILLON_TEST_FOLDER", folder_}};
+    }
+    // As Windows starts a Run entry at logon: in the system folder, with the command
+    // as Explorer reads a value of type REG_EXPAND_SZ (startup managers rewrite values
+    // so), its variables expanded.
+    void StartAsWindowsDoes() {
+        start_.workingDirectory = systemFolder_;
+        SetRunValue(BuildStartupCommand(start_.exePath, "%QUILLON_TEST_FOLDER%\\startup.qln"), REG_EXPAND_SZ);
     }
     unsigned PciLatency() const {
         return ChipsetStateOrPowerOn(start_.simState).ConfigRead(0, 8, 0, 0x18) >> 24;
@@ -52,9 +69,23 @@ protected:
 
     const char* shiftWatchMs_ = "100";
 
-    std::string startup_, record_;
+    std::string startup_, record_, systemFolder_;
     ProgramStart start_;
 };
+
+// The message box a program has open, or null.
+HWND OpenBoxOf(unsigned long processId) {
+    for (HWND window : TopLevelWindows(processId))
+        if (WindowClass(window) == "#32770" && IsWindowVisible(window)) return window;
+    return nullptr;
+}
+
+// Logs off, as Windows asks each top-level window of the program.
+void EndSession(HWND window) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+}
 
 TEST_F(LogonGuardTest, ConfirmedApplyRecordsWaitsHiddenThenClearsAndEndsWithZero) {
     // The Run value's file, however it is spelled and quoted, is the logon's.
@@ -78,7 +109,7 @@ TEST_F(LogonGuardTest, ConfirmedApplyRecordsWaitsHiddenThenClearsAndEndsWithZero
     EXPECT_FALSE(run.mainWindowOpened);
     EXPECT_TRUE(guardSeen);
     EXPECT_TRUE(guardHidden);
-    EXPECT_TRUE(RecordNamesFile(recordSeen, startup_)) << recordSeen;
+    EXPECT_TRUE(RecordNamesFile(recordSeen, startup_, IsSystemLeadByte)) << recordSeen;
     EXPECT_FALSE(FileExists(record_));
     EXPECT_EQ(PciLatency(), 64u);
 }
@@ -122,6 +153,45 @@ TEST_F(LogonGuardTest, ApplyEndedDuringThePeriodMakesTheNextLogonAskBeforeWritin
     EXPECT_EQ(PciLatency(), 128u);
     EXPECT_TRUE(guardedAgain);
     EXPECT_FALSE(FileExists(record_));
+}
+
+TEST_F(LogonGuardTest, RunValueOfExpandableTypeIsTheLogonsAsExplorerStartsIt) {
+    StartAsWindowsDoes();
+    bool recorded = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        recorded = recorded || (GuardWindowOf(processId) != nullptr && FileExists(record_));
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(recorded) << "applied as a plain file, unguarded";
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_EQ(PciLatency(), 64u);
+}
+
+// A logon's box shown after the record is written (a field the chipset refuses, at every
+// logon; a file that does not load) and still open when the user logs off: an orderly
+// end of the session like any other, after which Windows ends the program.
+TEST_F(LogonGuardTest, EndOfSessionWhileABoxIsOpenLeavesNoRecord) {
+    StartAsWindowsDoes();
+    ConfirmAfter("60");
+    start_.leaveBoxesOpen = true;
+    for (const char* content : {"[AGP]\r\nAGPBusLatency=255\r\n", ""}) {
+        if (*content) WriteWholeFile(startup_, content); else DeleteFileA(startup_.c_str());
+        bool boxSeen = false, guarded = false;
+        start_.whileRunning = [&](unsigned long processId) {
+            guarded = guarded || FileExists(record_);
+            if (OpenBoxOf(processId) == nullptr) return false;
+            boxSeen = true;
+            for (HWND window : TopLevelWindows(processId)) EndSession(window);
+            return true;
+        };
+        RunProgram(start_);
+        ASSERT_TRUE(boxSeen) << content;
+        EXPECT_TRUE(guarded || !*content) << "applied unguarded";
+        EXPECT_FALSE(FileExists(record_)) << "the next logon would ask about a tuning Windows stayed up for: " << content;
+    }
 }
 
 TEST_F(LogonGuardTest, OrderlyEndOfSessionDuringThePeriodClearsTheRecord) {
@@ -199,6 +269,33 @@ TEST_F(LogonGuardTest, EightDotThreeSpellingOfTheFileIsTheLogonsFile) {
     }
 }
 
+// Code page 932: "ア" is 83 41 and "ヂ" 83 61, second bytes that are also 'A' and 'a'.
+// A file in the one folder is not the logon's file in the other.
+TEST_F(LogonGuardTest, CodePageOfEastAsiaFoldersDifferingInASecondByteAreTwo) {
+    const std::string logons = InSystemCodePage(L"\u30A2"), other = InSystemCodePage(L"\u30C2");
+    if (logons.empty() || other.empty()) GTEST_SKIP() << "the code page lacks the characters";
+    ConfirmAfter("1");
+    for (const std::string& name : {logons, other}) {
+        ASSERT_TRUE(CreateDirectoryA((folder_ + "\\" + name).c_str(), nullptr));
+        WriteWholeFile(folder_ + "\\" + name + "\\startup.qln", "[PCI]\r\nPCILatency=" +
+                       std::string(name == logons ? "64" : "96") + "\r\n");
+    }
+    SetRunValue(BuildStartupCommand(start_.exePath, folder_ + "\\" + logons + "\\startup.qln"));
+    for (const std::string& name : {other, logons}) {
+        start_.argumentTail = folder_ + "\\" + name + "\\startup.qln";
+        bool guarded = false;
+        start_.whileRunning = [&](unsigned long processId) {
+            guarded = guarded || GuardWindowOf(processId) != nullptr;
+            return false;
+        };
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(guarded, name == logons) << start_.argumentTail;
+        EXPECT_EQ(PciLatency(), name == logons ? 64u : 96u);
+    }
+}
+
 TEST_F(LogonGuardTest, OtherSilentAppliesNeverRecordOrWait) {
     ConfirmAfter("60");
     bool guardSeen = false;
@@ -249,7 +346,7 @@ TEST_F(LogonGuardTest, RecordTheFilesFolderRefusesIsKeptInTheSharedFolder) {
         const ProgramRun confirmed = RunProgram(start_);
         ASSERT_TRUE(confirmed.finished) << file;
         EXPECT_TRUE(confirmed.boxes.empty()) << file;
-        EXPECT_TRUE(RecordNamesFile(recordSeen, file)) << file << ": " << recordSeen;
+        EXPECT_TRUE(RecordNamesFile(recordSeen, file, IsSystemLeadByte)) << file << ": " << recordSeen;
         EXPECT_FALSE(FileExists(shared)) << file;
         EXPECT_EQ(PciLatency(), 64u) << file;
 

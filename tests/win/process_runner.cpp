@@ -63,7 +63,8 @@ void StartChild(Child& child) {
         ADD_FAILURE() << "cannot start " << start.exePath << ": error " << GetLastError();
         return;
     }
-    child.boxes.reset(new DialogAnswerer(AnswerEveryBox{start.answerYes}, Process(child.process.dwProcessId)));
+    if (!start.leaveBoxesOpen)
+        child.boxes.reset(new DialogAnswerer(AnswerEveryBox{start.answerYes}, Process(child.process.dwProcessId)));
 }
 
 // A visible window of the child that is neither a dialog nor the task-bar owner is its
@@ -116,7 +117,7 @@ void FinishChild(Child& child, unsigned timeoutMs) {
                       << " ms: ended by the test";
         EndChild(child);
     }
-    child.run.boxes = child.boxes->Stop();
+    if (child.boxes) child.run.boxes = child.boxes->Stop();
     GetExitCodeProcess(child.process.hProcess, &child.run.exitCode);
     CloseHandle(child.process.hThread);
     CloseHandle(child.process.hProcess);

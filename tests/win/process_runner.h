@@ -33,6 +33,7 @@ struct ProgramStart {
     std::string simLog;            // QUILLON_SIM_LOG for the child
     std::vector<std::pair<std::string, std::string>> environment;  // further variables
     bool answerYes = false;        // the answer to a Yes/No question
+    bool leaveBoxesOpen = false;   // no box answered (nor noted): the test looks at them itself
     // Called about every 25 ms with the child's process id while it runs; true ends
     // the child at once, as a hang or a power loss would.
     std::function<bool(unsigned long processId)> whileRunning;

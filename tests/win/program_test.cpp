@@ -218,16 +218,12 @@ TEST_F(ProgramTest, AnotherQuillonCannotComeBetweenAnApplysReadAndWrite) {
     EXPECT_EQ((chip.ConfigRead(0, 0, 1, 0x90) >> 15) & 15, 5u) << "the other's write was undone";
 }
 
-// The lock's handle closed behind its back: the wait fails rather than times out, and
-// says so instead of blaming another Quillon; the next attempt makes the lock anew.
-TEST(PortLockTest, FailedWaitIsNoBusyLockAndIsMadeGoodNextTime) {
+// The process's handle whose object's name ends in the port lock's (ObjectNameInformation).
+HANDLE PortLockHandle() {
     using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
     const auto query = reinterpret_cast<QueryObject>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
-    ASSERT_NE(query, nullptr);
-    LockConfigPorts();
-    UnlockConfigPorts();
-    // The process's handle whose object's name ends in the lock's (ObjectNameInformation).
+    if (query == nullptr) return nullptr;
     HANDLE lock = nullptr;
     for (ULONG_PTR value = 4; value < 0x4000 && lock == nullptr; value += 4) {
         const HANDLE candidate = reinterpret_cast<HANDLE>(value);
@@ -239,6 +235,15 @@ TEST(PortLockTest, FailedWaitIsNoBusyLockAndIsMadeGoodNextTime) {
         if (text.size() >= 21 && text.compare(text.size() - 21, 21, L"QuillonPciConfigPorts") == 0)
             lock = candidate;
     }
+    return lock;
+}
+
+// The lock's handle closed behind its back: the wait fails rather than times out, and
+// says so instead of blaming another Quillon; the next attempt makes the lock anew.
+TEST(PortLockTest, FailedWaitIsNoBusyLockAndIsMadeGoodNextTime) {
+    LockConfigPorts();
+    UnlockConfigPorts();
+    HANDLE lock = PortLockHandle();
     ASSERT_NE(lock, nullptr) << "the lock's handle was not found";
     CloseHandle(lock);
     try {
@@ -255,6 +260,39 @@ TEST(PortLockTest, FailedWaitIsNoBusyLockAndIsMadeGoodNextTime) {
     }
     EXPECT_NO_THROW(LockConfigPorts());
     UnlockConfigPorts();
+}
+
+// A handle the wait refuses (one without the right to wait on it) is given up with
+// the failed wait, not kept for the rest of the run.
+TEST(PortLockTest, HandleOfAFailedWaitIsClosed) {
+    LockConfigPorts();
+    UnlockConfigPorts();
+    HANDLE lock = PortLockHandle();
+    ASSERT_NE(lock, nullptr) << "the lock's handle was not found";
+    const HANDLE keepsTheLock = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\QuillonPciConfigPorts");
+    CloseHandle(lock);
+    // The freed value is handed out again, once lower free ones are taken: now to a
+    // handle that may not be waited on.
+    std::vector<HANDLE> lower;
+    HANDLE unwaitable = nullptr;
+    while (lower.size() < 256 && unwaitable != lock) {
+        if (unwaitable != nullptr) lower.push_back(unwaitable);
+        unwaitable = OpenMutexA(MUTEX_MODIFY_STATE, FALSE, "Global\\QuillonPciConfigPorts");
+        if (unwaitable == nullptr) break;
+    }
+    for (HANDLE handle : lower) CloseHandle(handle);
+    if (unwaitable != lock) {
+        if (unwaitable != nullptr) CloseHandle(unwaitable);
+        CloseHandle(keepsTheLock);
+        GTEST_SKIP() << "the system did not hand the freed handle value out again";
+    }
+    EXPECT_THROW(LockConfigPorts(), ProgramError);
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(unwaitable, &flags)) << "the handle of the failed wait stays open";
+    if (GetHandleInformation(unwaitable, &flags)) CloseHandle(unwaitable);
+    EXPECT_NO_THROW(LockConfigPorts());
+    UnlockConfigPorts();
+    CloseHandle(keepsTheLock);
 }
 
 }  // namespace

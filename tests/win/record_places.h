@@ -8,6 +8,7 @@
 
 #include "app/logon_rules.h"
 #include "app/pending_record.h"
+#include "hw/code_page.h"
 #include "tests/support/test_files.h"
 
 // While it lives, no folder can be made where the shared records go.
@@ -32,5 +33,5 @@ inline void BlockRecordBeside(const std::string& settingsFullPath) {
 
 // The file's record in the shared folder.
 inline std::string SharedRecordOf(const std::string& settingsFullPath) {
-    return SharedRecordPath(SharedRecordFolder(), settingsFullPath);
+    return SharedRecordPath(SharedRecordFolder(), settingsFullPath, IsSystemLeadByte);
 }

@@ -297,6 +297,54 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileWholeAndNothingBesideIt) {
     EXPECT_EQ(FolderContents(), before);
 }
 
+// A save cut short between the write and the move (a crash, a power loss) leaves its
+// file beside the target; the next save of the same file removes it, and nothing that
+// belongs to another file or to a save still in progress.
+TEST_F(SettingsTest, TheNextSaveOfAFileRemovesWhatACutShortSaveLeftBesideIt) {
+    const std::string path = FileWith(WindowsLines({"[DRAM]", "Trc=3"}));
+    static std::string contentPath;
+    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* p) {
+        contentPath = p;
+        return false;
+    }));
+    const std::string name = contentPath.substr(folder_.size() + 1);
+    ASSERT_EQ(name.substr(0, 3), "qln");
+    WriteWholeFile(contentPath, "[DRAM]\r\nTrc=9\r\n");  // as the crash left it
+    const std::string inProgress = folder_ + "\\" + name.substr(0, name.size() - 8) + "FFFF.tmp";
+    HANDLE held = CreateFileA(inProgress.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string otherFiles = FileWith("");
+    ASSERT_TRUE(SaveSettings(otherFiles.c_str()));
+    EXPECT_TRUE(FileExists(contentPath)) << "another file's save removed " << name;
+    const std::vector<std::string> others = FolderContents();
+
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    CloseHandle(held);
+    EXPECT_FALSE(FileExists(contentPath)) << name << " stayed";
+    EXPECT_TRUE(FileExists(inProgress)) << "a save in progress lost its file";
+    EXPECT_EQ(FolderContents().size(), others.size() - 1);
+}
+
+// Code page 932: "ソ" is 83 5C and "表" 95 5C, whose second bytes are those of '\'.
+TEST_F(SettingsTest, CodePageOfEastAsiaFolderAndNameAreSplitByCharacter) {
+    const std::string folder = InSystemCodePage(L"\u30BD\u30D5\u30C8");  // ソフト
+    const std::string name = InSystemCodePage(L"\u8868\u30BD.qln");        // 表ソ.qln
+    if (folder.empty() || name.empty()) GTEST_SKIP() << "the code page lacks the characters";
+    const std::string inside = folder_ + "\\" + folder;
+    ASSERT_TRUE(CreateDirectoryA(inside.c_str(), nullptr));
+    const std::string path = inside + "\\" + name;
+    Restore(kBusyRegisters);
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    Restore({});
+    ASSERT_TRUE(LoadSettings(path.c_str()));
+    EXPECT_EQ(Value("Tras"), BusyValue("Tras"));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((inside + "\\*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left beside it: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
 TEST_F(SettingsTest, AFileThatCannotBeReadIsAFailedLoad) {
     const std::string path = FileWith(WindowsLines({"[PCI]", "PCILatency=16"}));
     HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

@@ -196,14 +196,31 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     EXPECT_FALSE(FileExists(SharedRecordOf(StartupFilePath))) << "the check leaves no record";
 }
 
-TEST_F(StartupTest, CheckForARecordPlaceLeavesAnUnconfirmedRecordAlone) {
+// After a hang the user answers No, picks safer values and registers again: the record
+// stood for the tuning just replaced, which no logon will apply again. A save that
+// fails replaces nothing, and the record stays.
+TEST_F(StartupTest, ReplacingTheStartupFileClearsTheRecordOfTheTuningItReplaced) {
     StartIn(root_ + "\\pending");
-    const std::string record = PendingRecordPath(StartupFilePath);
-    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    const std::string beside = PendingRecordPath(StartupFilePath);
+    const std::string shared = SharedRecordOf(StartupFilePath);
+    CreateDirectoryA(SharedRecordFolder().c_str(), nullptr);
+    WriteWholeFile(StartupFilePath, "[PCI]\r\nPCILatency=248\r\n");
+    SetFileAttributesA(StartupFilePath.c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const std::string& record : {beside, shared}) WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    {
+        DialogAnswerer answerer(AnswerEveryBox{});
+        ApplyStartupSettings();
+        ASSERT_EQ(answerer.Stop().size(), 1u);  // the save's error
+    }
+    EXPECT_TRUE(FileExists(beside));
+    EXPECT_TRUE(FileExists(shared));
+
+    SetFileAttributesA(StartupFilePath.c_str(), FILE_ATTRIBUTE_NORMAL);
     DialogAnswerer answerer(AnswerEveryBox{});
     ApplyStartupSettings();
     EXPECT_TRUE(answerer.Stop().empty());
-    EXPECT_EQ(ReadWholeFile(record), PendingRecordText(StartupFilePath));
+    EXPECT_FALSE(FileExists(beside));
+    EXPECT_FALSE(FileExists(shared));
 }
 
 }  // namespace

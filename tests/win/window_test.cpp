@@ -25,6 +25,7 @@
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
+#include "tests/win/process_runner.h"
 #include "tests/win/ui_driver.h"
 #include "ui/application_window.h"
 #include "ui/form_layout.h"
@@ -500,6 +501,36 @@ TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
     EXPECT_EQ(Shown("AGPBusLatency"), "UNKNOWN");
     EXPECT_EQ(Shown("Tras"), "15");
     EXPECT_FALSE(SetEnabled());
+}
+
+// Another Quillon applies a file while the window is open: Set writes nothing the window
+// has not shown, and shows what the chipset now holds.
+TEST_F(MainWindowTest, SetAfterAnotherQuillonWroteShowsItsValuesAndWritesNothing) {
+    Open();
+    Pick("Tras", "11");
+    WriteWholeFile(folder_ + "\\other.qln", "[PCI]\r\nPCILatency=96\r\n");
+    ProgramStart other = StartInFolder(folder_, state_, folder_ + "\\other-ports.log");
+    other.argumentTail = "other.qln";
+    const ProgramRun applied = RunProgram(other);
+    ASSERT_TRUE(applied.finished);
+    ASSERT_EQ(Hardware(8, 0, 0x18) >> 24, 96u);
+    MessageBoxSeen box;
+    {
+        DialogAnswerer answerer({{"Quillon", CloseMessageBox(form_, &box)}});
+        Click("SetRegistersButton");
+        answerer.Stop();
+    }
+    EXPECT_NE(box.text.find("Nothing was written"), std::string::npos) << box.text;
+    EXPECT_TRUE(DataWrites().empty());
+    EXPECT_EQ(Hardware(8, 0, 0x18) >> 24, 96u) << "Set undid the other Quillon's write";
+    EXPECT_EQ(Shown("PCIBusLatency"), "96");
+    EXPECT_NE(Shown("Tras"), "11");
+    EXPECT_FALSE(SetEnabled());
+
+    // Shown now, the chipset's values are Set's to write over.
+    Pick("PCIBusLatency", "128");
+    Click("SetRegistersButton");
+    EXPECT_EQ(Hardware(8, 0, 0x18) >> 24, 128u);
 }
 
 TEST_F(MainWindowTest, EveryWriteOfTheWindowIsLogged) {
