@@ -11,6 +11,7 @@
 #include "hw/path_text.h"
 #include "hw/pci_registers.h"
 #include "hw/program_error.h"
+#include "hw/windows_family.h"
 #include "model/field_catalogue.h"
 #include "model/number_text.h"
 
@@ -140,7 +141,9 @@ public:
             CannotWrite(target);
         const std::string folder = FolderPart(target, IsSystemLeadByte);
         const std::string prefix = TempNamePrefix(target);
-        RemoveLeftovers(folder, prefix);
+        // Without the target, a leftover may be the only copy of its content (9x moves
+        // in two steps): kept until a save finds the file there again.
+        if (FileExists(target)) RemoveLeftovers(folder, prefix);
         Create(folder, prefix);
         if (FileExists(target) && !CopyContent(target, held_)) CannotRead(target);
     }
@@ -159,10 +162,13 @@ public:
         const bool flushed = FlushFileBuffers(held_);
         CloseHandle(held_);
         held_ = INVALID_HANDLE_VALUE;
-        if (!flushed ||
-            !MoveFileExA(temp_.c_str(), target_.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!flushed) CannotWrite(target_);
+        if (!MoveIntoPlace(temp_, target_)) {
+            // Where the old file went first (9x) and the new one did not follow, the
+            // new content is all there is: it stays under its temporary name.
+            if (!FileExists(target_)) replaced_ = FileExists(temp_);
             CannotWrite(target_);
+        }
         replaced_ = true;
     }
 

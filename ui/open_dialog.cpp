@@ -5,6 +5,7 @@
 #include "hw/code_page.h"
 #include "hw/concat.h"
 #include "hw/path_text.h"
+#include "hw/windows_family.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ bool OpenDialog::Execute(HWND owner, FileCommand command) {
     const std::string folder = StartingFolder(fileName_);
 
     OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
+    dialog.lStructSize = OpenFileNameSize();
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = kFilter;
     dialog.nFilterIndex = 1;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 #include "app/pending_record.h"
 #include "hw/code_page.h"
 #include "tests/support/test_files.h"
@@ -14,7 +15,7 @@
 // While it lives, no folder can be made where the shared records go.
 class SharedRecordFolderBlocked {
 public:
-    SharedRecordFolderBlocked() : folder_(SharedRecordFolder()) {
+    SharedRecordFolderBlocked() : folder_(MachineQuillonFolder()) {
         RemoveTree(folder_);
         WriteWholeFile(folder_, "");
     }
@@ -33,5 +34,5 @@ inline void BlockRecordBeside(const std::string& settingsFullPath) {
 
 // The file's record in the shared folder.
 inline std::string SharedRecordOf(const std::string& settingsFullPath) {
-    return SharedRecordPath(SharedRecordFolder(), settingsFullPath, IsSystemLeadByte);
+    return SharedRecordPath(MachineQuillonFolder(), settingsFullPath, IsSystemLeadByte);
 }
