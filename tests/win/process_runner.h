@@ -34,8 +34,8 @@ struct ProgramStart {
     std::vector<std::pair<std::string, std::string>> environment;  // further variables
     bool answerYes = false;        // the answer to a Yes/No question
     bool leaveBoxesOpen = false;   // no box answered (nor noted): the test looks at them itself
-    // Called about every 25 ms with the child's process id while it runs; true ends
-    // the child at once, as a hang or a power loss would.
+    // Called about every 25 ms with the child's process id while it runs, before its
+    // main window is closed; true ends the child at once, as a hang or a power loss would.
     std::function<bool(unsigned long processId)> whileRunning;
 };
 
