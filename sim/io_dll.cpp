@@ -21,6 +21,7 @@
 #include <sstream>
 #include <string>
 
+#include "hw/path_text.h"
 #include "sim/chipset.h"
 
 namespace {
@@ -53,9 +54,8 @@ std::string DefaultStatePath() {
     char buffer[MAX_PATH];
     const DWORD n = GetModuleFileNameA(self, buffer, sizeof buffer);
     std::string path(buffer, n < sizeof buffer ? n : 0);
-    const size_t slash = path.find_last_of("\\/");
-    path.erase(slash == std::string::npos ? 0 : slash + 1);
-    return path + "chipset.txt";
+    return FolderPart(path, [](unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }) +
+           "chipset.txt";
 }
 
 void Report(const std::string& message) {

@@ -169,6 +169,9 @@ TEST_F(LogonGuardTest, RunValueOfExpandableTypeIsTheLogonsAsExplorerStartsIt) {
     EXPECT_TRUE(recorded) << "applied as a plain file, unguarded";
     EXPECT_FALSE(FileExists(record_));
     EXPECT_EQ(PciLatency(), 64u);
+    // Logged beside the file, not in the folder the logon started it in.
+    EXPECT_NE(ReadWholeFile(folder_ + "\\quillon.log").find(" logon "), std::string::npos);
+    EXPECT_FALSE(FileExists(systemFolder_ + "\\quillon.log"));
 }
 
 // A logon's box shown after the record is written (a field the chipset refuses, at every
