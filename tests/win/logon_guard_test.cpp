@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 #include "sim/chipset.h"
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
@@ -276,7 +277,7 @@ TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].caption, "Quillon");
-    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, SharedRecordFolder()));
+    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineQuillonFolder()));
     EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_EQ(PciLatency(), 64u);
 }
