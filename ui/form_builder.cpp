@@ -231,6 +231,14 @@ FormCommand MenuCommandOfId(int id) {
     return FormCommand::None;
 }
 
+void EnableMenuCommand(HWND window, FormCommand command, bool enable) {
+    for (size_t m = 0; m < kMainMenuCount; ++m)
+        for (size_t i = 0; i < kMainMenu[m].itemCount; ++i)
+            if (kMainMenu[m].items[i].command == command)
+                EnableMenuItem(GetMenu(window), static_cast<UINT>(MenuItemId(m, i)),
+                               MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
 HWND CreateFormFrame(HINSTANCE instance, HWND owner, WNDPROC procedure, void* creationData) {
     RegisterFormClass(instance, procedure);
     HMENU menu = BuildMainMenu();

@@ -46,6 +46,9 @@ private:
     void SetRegistersButtonClick();
     void SaveClick();
     void RestoreClick();
+    void LoadBootValuesClick();
+    void LoadIntoLists(const std::string& path);
+    void OnInitMenu();
     void ApplyStartupSettingsClick();
     void RemoveStartupSettingsClick();
     void Exit1Click();
@@ -77,6 +80,7 @@ void TSetRegisterForm::Build() {
     lists_.Setup(window_, fonts_);
     EnableSetButton(false);
     ReadAllRegisters();
+    if (services_.registersFirstRead != nullptr) services_.registersFirstRead();
     lists_.RefreshAll();
 }
 
@@ -101,6 +105,7 @@ void TSetRegisterForm::RunCommand(FormCommand command) {
         case FormCommand::SetRegisters: SetRegistersButtonClick(); break;
         case FormCommand::Save: SaveClick(); break;
         case FormCommand::Restore: RestoreClick(); break;
+        case FormCommand::LoadBootValues: LoadBootValuesClick(); break;
         case FormCommand::ApplyStartupSettings: ApplyStartupSettingsClick(); break;
         case FormCommand::RemoveStartupSettings: RemoveStartupSettingsClick(); break;
         case FormCommand::Exit: Exit1Click(); break;
@@ -132,7 +137,16 @@ void TSetRegisterForm::SaveClick() {
 
 void TSetRegisterForm::RestoreClick() {
     if (!openDialog_.Execute(window_, FileCommand::Load)) return;
-    const std::string path = openDialog_.FileName();
+    LoadIntoLists(openDialog_.FileName());
+}
+
+// The snapshot of the boot is loaded as Load loads a file: into the lists, for Set.
+void TSetRegisterForm::LoadBootValuesClick() {
+    const std::string path = services_.bootSnapshot != nullptr ? services_.bootSnapshot() : std::string();
+    if (!path.empty()) LoadIntoLists(path);
+}
+
+void TSetRegisterForm::LoadIntoLists(const std::string& path) {
     // A tuning made on another chipset or board is loaded only when the user says so.
     const std::string differences = MachineDifferencesOfFile(path.c_str());
     if (!differences.empty() && !AskProgramQuestion(OtherMachineQuestion(path, differences))) return;
@@ -142,6 +156,13 @@ void TSetRegisterForm::RestoreClick() {
                            "Load Error");
     lists_.RefreshAll();
     EnableSetButton(true);
+}
+
+// Whether there is a snapshot to load is looked at each time the menu opens: another
+// Quillon may have taken it since.
+void TSetRegisterForm::OnInitMenu() {
+    EnableMenuCommand(window_, FormCommand::LoadBootValues,
+                      services_.bootSnapshot != nullptr && !services_.bootSnapshot().empty());
 }
 
 void TSetRegisterForm::ApplyStartupSettingsClick() { services_.applyStartupSettings(); }
@@ -245,6 +266,9 @@ LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return DefWindowProcA(window_, message, wParam, lParam);
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_INITMENU:
+            OnInitMenu();
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(message, wParam, lParam);

@@ -279,11 +279,14 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileWholeAndNothingBesideIt) {
     // The new content fails half-way: some keys are written, then a write fails.
     static int keysWritten;
     keysWritten = 0;
-    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* contentPath) {
-        for (const char* key : {"Trc", "Trfc", "Tras"})
-            keysWritten += WritePrivateProfileStringA("DRAM", key, "9", contentPath) ? 1 : 0;
-        return false;
-    }));
+    EXPECT_FALSE(WriteSettingsFileWhole(
+        path.c_str(),
+        [](const char* contentPath, const void*) {
+            for (const char* key : {"Trc", "Trfc", "Tras"})
+                keysWritten += WritePrivateProfileStringA("DRAM", key, "9", contentPath) ? 1 : 0;
+            return false;
+        },
+        nullptr));
     EXPECT_EQ(keysWritten, 3);
     EXPECT_EQ(ReadWholeFile(path), original);
     EXPECT_EQ(FolderContents(), before) << "the new content must not stay behind";

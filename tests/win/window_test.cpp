@@ -15,6 +15,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/entry.h"
+#include "app/write_logging.h"
 #include "hw/io_library.h"
 #include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
@@ -41,6 +42,7 @@ struct Fake {
     static inline const char* loadThrows = nullptr;
     static inline int loadSetsPciLatency = -1;  // what a load changes before it ends
     static inline int applies = 0, removes = 0;
+    static inline std::string snapshot;  // what the boot's snapshot service names
 
     static void Reset() {
         saved.clear();
@@ -49,6 +51,7 @@ struct Fake {
         loadThrows = nullptr;
         loadSetsPciLatency = -1;
         applies = removes = 0;
+        snapshot.clear();
     }
     static bool Save(const char* path) {
         saved.push_back(path);
@@ -62,8 +65,9 @@ struct Fake {
     }
     static void Apply() { ++applies; }
     static void Remove() { ++removes; }
+    static std::string Snapshot() { return snapshot; }
     static const FormServices& Services() {
-        static const FormServices services = {Save, Load, Apply, Remove, nullptr};
+        static const FormServices services = {Save, Load, Apply, Remove, nullptr, nullptr, Snapshot};
         return services;
     }
 };
@@ -504,10 +508,12 @@ TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
 
 TEST_F(MainWindowTest, EveryWriteOfTheWindowIsLogged) {
     ASSERT_TRUE(ComputeAppPaths());
+    DeleteFileA(WriteLogPath().c_str());
     Open(ProgramServices());
     Pick("Trc", "5");
     Click("SetRegistersButton");
-    const std::string log = ReadWholeFile(folder_ + "\\quillon.log");
+    const std::string log = ReadWholeFile(WriteLogPath());
+    DeleteFileA(WriteLogPath().c_str());
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.find(" window\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("  00:00.1+90 before 3333310A written 33333105 read back 33333105\r\n"),
