@@ -4,13 +4,12 @@
 
 #include "hw/concat.h"
 #include "hw/hex_text.h"
+#include "hw/windows_family.h"
 
 namespace {
 
 const char kHardwareDescription[] = "HARDWARE\\DESCRIPTION\\System";
 const char kAtomPrefix[] = "Quillon boot ";
-
-bool IsWindows9x() { return (GetVersion() & 0x80000000u) != 0; }
 
 std::string FileTimeText(const FILETIME& time) {
     return Concat({HexText(time.dwHighDateTime, 8), HexText(time.dwLowDateTime, 8)});
@@ -43,7 +42,7 @@ std::string NewAtomMark() {
 }  // namespace
 
 BootMatch MatchBoot(const std::string& snapshotMark) {
-    if (IsWindows9x()) {
+    if (OnWindows9x()) {
         const bool found = !snapshotMark.empty() && GlobalFindAtomA(AtomName(snapshotMark).c_str()) != 0;
         return found ? BootMatch::ThisBoot : BootMatch::EarlierBoot;
     }
@@ -52,4 +51,4 @@ BootMatch MatchBoot(const std::string& snapshotMark) {
     return mark == snapshotMark ? BootMatch::ThisBoot : BootMatch::EarlierBoot;
 }
 
-std::string MarkThisBoot() { return IsWindows9x() ? NewAtomMark() : HardwareDescriptionMark(); }
+std::string MarkThisBoot() { return OnWindows9x() ? NewAtomMark() : HardwareDescriptionMark(); }

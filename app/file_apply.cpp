@@ -1,6 +1,7 @@
 #include "app/file_apply.h"
 
 #include "hw/concat.h"
+#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -105,7 +106,7 @@ void RunLogonApply(const std::string& settingsPath) {
     // unguarded without a word: said at this logon, then applied as always.
     const bool recorded = WritePendingRecord(fullPath);
     if (!recorded)
-        ShowProgramMessage(UnguardedApplyMessage(settingsPath, SharedRecordFolder()),
+        ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineQuillonFolder()),
                            kApplicationTitle);
     bool applied = false;
     try {

@@ -1,33 +1,17 @@
 #include "app/pending_record.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 
 namespace {
 
 // Exists while any logon apply is within its period, in any session: a kernel object
 // goes with the last process holding it, however that process ends, so it can neither
 // outlive a hang nor be mistaken for a later process that got the same id.
-const char kRunningApplyName[] = "Global\\QuillonLogonApplyRunning";
+const char kRunningApplyName[] = "QuillonLogonApplyRunning";
 HANDLE runningApply = nullptr;
-
-// Records and their folder are written by whoever logs on and must be read, replaced
-// and removed by whoever logs on next: no access list at all, as for the port lock.
-class OpenToEveryone {
-public:
-    OpenToEveryone() {
-        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-        attributes_ = {sizeof attributes_, &descriptor_, FALSE};
-    }
-    SECURITY_ATTRIBUTES* get() { return &attributes_; }
-
-private:
-    SECURITY_DESCRIPTOR descriptor_;
-    SECURITY_ATTRIBUTES attributes_;
-};
 
 // Every place a record of the file may be, the file's own folder first.
 struct RecordPlaces {
@@ -36,7 +20,7 @@ struct RecordPlaces {
 };
 
 RecordPlaces PlacesOf(const std::string& settingsFullPath) {
-    const std::string folder = SharedRecordFolder();
+    const std::string folder = MachineQuillonFolder();
     return {PendingRecordPath(settingsFullPath),
             folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath)};
 }
@@ -52,6 +36,9 @@ std::string ReadRecord(const std::string& recordPath) {
     CloseHandle(file);
     return std::string(text, length);
 }
+
+// Records and their folder are made OpenToEveryone: whoever logs on next must be able
+// to read, replace and remove them.
 
 // The record must outlive the hang it guards against, so it counts only once it is
 // through to the disk; a record that did not get there is removed again.
@@ -95,7 +82,7 @@ void MakeSharedFolder(const std::string& folder) {
 }
 
 bool OtherHolderOfRunningMark() {
-    HANDLE other = OpenEventA(SYNCHRONIZE, FALSE, kRunningApplyName);
+    HANDLE other = OpenEventA(SYNCHRONIZE, FALSE, MachineWideObjectName(kRunningApplyName).c_str());
     if (other != nullptr) {
         CloseHandle(other);
         return true;
@@ -105,13 +92,6 @@ bool OtherHolderOfRunningMark() {
 }
 
 }  // namespace
-
-std::string SharedRecordFolder() {
-    char folder[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
-        return std::string();
-    return std::string(folder) + "\\Quillon";
-}
 
 bool PendingRecordFound(const std::string& settingsFullPath) {
     const RecordPlaces places = PlacesOf(settingsFullPath);
@@ -127,12 +107,12 @@ bool LogonApplyRunningElsewhere() {
 bool WritePendingRecord(const std::string& settingsFullPath) {
     if (runningApply == nullptr) {
         OpenToEveryone access;
-        runningApply = CreateEventA(access.get(), TRUE, FALSE, kRunningApplyName);
+        runningApply = CreateEventA(access.get(), TRUE, FALSE, MachineWideObjectName(kRunningApplyName).c_str());
     }
     const RecordPlaces places = PlacesOf(settingsFullPath);
     const std::string text = PendingRecordText(settingsFullPath);
     if (WriteRecord(places.beside, text)) return true;
-    MakeSharedFolder(SharedRecordFolder());
+    MakeSharedFolder(MachineQuillonFolder());
     return WriteRecord(places.shared, text);
 }
 
@@ -155,7 +135,7 @@ void ClearPendingRecord(const std::string& settingsFullPath) {
 }
 
 bool PendingRecordCanBeKept(const std::string& settingsFullPath) {
-    const std::string folder = SharedRecordFolder();
+    const std::string folder = MachineQuillonFolder();
     MakeSharedFolder(folder);
     const RecordPlaces places = PlacesOf(settingsFullPath);
     return RecordCanBeCreated(places.beside) || RecordCanBeCreated(places.shared);

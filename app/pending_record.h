@@ -29,6 +29,3 @@ void ClearPendingRecord(const std::string& settingsFullPath);
 // made (open to every user) when it is missing. Writes nothing that stays.
 bool PendingRecordCanBeKept(const std::string& settingsFullPath);
 
-// The folder shared by all users that holds a record the file's own folder does not
-// take; empty when Windows names no machine-wide application data folder.
-std::string SharedRecordFolder();

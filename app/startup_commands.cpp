@@ -1,6 +1,7 @@
 #include "app/startup_commands.h"
 
 #include "hw/concat.h"
+#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -44,7 +45,7 @@ void ApplyStartupSettings() {
     }
     // Registered either way: a logon that cannot keep its record says so and applies.
     if (!PendingRecordCanBeKept(FullLongPathOf(StartupFilePath)))
-        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, SharedRecordFolder()),
+        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()),
                            kApplicationTitle);
 }
 

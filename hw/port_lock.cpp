@@ -6,12 +6,13 @@
 #include "hw/hex_text.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
+#include "hw/windows_family.h"
 
 namespace {
 
-// In the global namespace so that Quillons of other sessions (fast user switching, a
-// logon apply beside an open window) wait for each other too.
-const char kPortLockName[] = "Global\\QuillonPciConfigPorts";
+// Machine-wide, so that Quillons of other sessions (fast user switching, a logon apply
+// beside an open window) wait for each other too.
+const char kPortLockName[] = "QuillonPciConfigPorts";
 // A whole read-all and write-all takes milliseconds; seconds mean something is stuck.
 const DWORD kPortLockWaitMs = 5000;
 const char kPortsBusyText[] =
@@ -29,13 +30,11 @@ HANDLE portLock = nullptr;
 HANDLE CreatePortLock() {
     // Whoever creates the mutex first, every other user's Quillon must be able to wait
     // on it: no access list at all.
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    HANDLE lock = CreateMutexA(&attributes, FALSE, kPortLockName);
+    OpenToEveryone access;
+    const std::string name = MachineWideObjectName(kPortLockName);
+    HANDLE lock = CreateMutexA(access.get(), FALSE, name.c_str());
     // Made by someone else with a stricter access list: waiting may still be allowed.
-    if (lock == nullptr) lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kPortLockName);
+    if (lock == nullptr) lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
     return lock;
 }
 

@@ -8,6 +8,7 @@
 #include "hw/hex_text.h"
 #include "hw/pci_registers.h"
 #include "hw/program_error.h"
+#include "hw/windows_family.h"
 #include "model/field_catalogue.h"
 #include "model/number_text.h"
 
@@ -120,10 +121,13 @@ public:
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        if (!flushed ||
-            !MoveFileExA(temp_.c_str(), target_.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!flushed) CannotWrite(target_);
+        if (!MoveIntoPlace(temp_, target_)) {
+            // Where the old file went first (9x) and the new one did not follow, the
+            // new content is all there is: it stays under its temporary name.
+            if (!FileExists(target_)) replaced_ = FileExists(temp_);
             CannotWrite(target_);
+        }
         replaced_ = true;
     }
 

@@ -30,7 +30,7 @@ endif()
 # The DLLs a silent apply never needs: bound by the delay-load helper on the first call
 # of one of their functions. ADVAPI32 stays a load-time import: every apply takes the
 # port lock (an access list) and reads the Run key.
-set(QUILLON_DELAY_LOADED_DLLS user32 gdi32 comdlg32 shell32)
+set(QUILLON_DELAY_LOADED_DLLS user32 gdi32 comdlg32)
 
 # lld in MinGW mode, the linker that delay-loads on this target; the GNU tools' delay-load
 # thunks (dlltool -y) are broken for 32-bit code.
@@ -53,7 +53,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(windows_version 5 2)   # the first 64-bit Windows, XP x64 and Server 2003
 else()
   set(dlltool_machine i386)
-  set(windows_version 5 1)   # Windows XP; lld would write 6.0, which XP refuses to start
+  # Windows 98, ME and 2000 refuse a program asking for more than 4.0 (2000 anything
+  # above 5.0); lld would write 6.0, which even XP refuses.
+  set(windows_version 4 0)
 endif()
 list(GET windows_version 0 windows_major)
 list(GET windows_version 1 windows_minor)

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "hw/concat.h"
+#include "hw/windows_family.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ bool OpenDialog::Execute(HWND owner, FileCommand command) {
     const std::string folder = StartingFolder(fileName_);
 
     OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
+    dialog.lStructSize = OpenFileNameSize();
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = kFilter;
     dialog.nFilterIndex = 1;

@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 #include "sim/chipset.h"
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
@@ -277,7 +278,7 @@ TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     // The machine's folder, where the log goes too, cannot be made: that is said as well.
     ASSERT_EQ(run.boxes.size(), 2u);
     EXPECT_EQ(run.boxes[0].caption, "Quillon");
-    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, SharedRecordFolder()));
+    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineQuillonFolder()));
     EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_NE(run.boxes[1].text.find("could not be added to Quillon's log"), std::string::npos);
     EXPECT_EQ(PciLatency(), 64u);

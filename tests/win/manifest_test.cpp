@@ -24,7 +24,7 @@ std::string ProgramManifest() {
 // The part of the text from the element's opening tag (its name and what follows it,
 // as given) to its end, or "".
 std::string Element(const std::string& text, const std::string& opening) {
-    const std::string name = opening.substr(0, opening.find(' '));
+    const std::string name = opening.substr(0, opening.find_first_of(" >"));
     const size_t start = text.find("<" + opening);
     const size_t end = text.find("</" + name + ">", start);
     if (start == std::string::npos || end == std::string::npos) return "";
@@ -37,10 +37,12 @@ TEST(ProgramManifest, DeclaresTheProgramAwareOfTheSystemDpi) {
     const std::string manifest = ProgramManifest();
     ASSERT_NE(manifest, "");
     const std::string application = Element(manifest, "application xmlns=\"urn:schemas-microsoft-com:asm.v3\"");
-    const std::string settings = Element(application, "windowsSettings");
-    EXPECT_NE(settings.find("xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\""), std::string::npos)
+    // The settings element itself in asm.v3, as the application element around it;
+    // only the setting names the namespace of its generation.
+    const std::string settings = Element(application, "windowsSettings>");
+    EXPECT_NE(settings.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+              std::string::npos)
         << manifest;
-    EXPECT_NE(settings.find("<dpiAware>true</dpiAware>"), std::string::npos) << manifest;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/entry.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
+#include "hw/windows_family.h"
 #include "sim/chipset.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
@@ -144,15 +145,15 @@ TEST_F(ProgramTest, MissingPortLibraryIsReportedWithTheSystemsText) {
 }
 
 // Another Quillon holding the configuration ports, from this process.
-const char kPortLockName[] = "Global\\QuillonPciConfigPorts";
+const std::string kPortLockName = MachineWideObjectName("QuillonPciConfigPorts");
 
 DWORD WINAPI TakePortLockAndEnd(LPVOID) {
-    CreateMutexA(nullptr, TRUE, kPortLockName);  // owned, never released, handle leaked
+    CreateMutexA(nullptr, TRUE, kPortLockName.c_str());  // owned, never released, handle leaked
     return 0;
 }
 
 TEST_F(ProgramTest, PortsHeldTooLongAreAClearErrorAndNothingIsWritten) {
-    HANDLE lock = CreateMutexA(nullptr, TRUE, kPortLockName);
+    HANDLE lock = CreateMutexA(nullptr, TRUE, kPortLockName.c_str());
     ASSERT_NE(lock, nullptr);
     WriteWholeFile(folder_ + "\\fast.qln", "[PCI]\r\nPCILatency=64\r\n");
     const std::string busy =

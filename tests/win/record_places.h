@@ -7,13 +7,14 @@
 #include <string>
 
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 #include "app/pending_record.h"
 #include "tests/support/test_files.h"
 
 // While it lives, no folder can be made where the shared records go.
 class SharedRecordFolderBlocked {
 public:
-    SharedRecordFolderBlocked() : folder_(SharedRecordFolder()) {
+    SharedRecordFolderBlocked() : folder_(MachineQuillonFolder()) {
         RemoveTree(folder_);
         WriteWholeFile(folder_, "");
     }
@@ -32,5 +33,5 @@ inline void BlockRecordBeside(const std::string& settingsFullPath) {
 
 // The file's record in the shared folder.
 inline std::string SharedRecordOf(const std::string& settingsFullPath) {
-    return SharedRecordPath(SharedRecordFolder(), settingsFullPath);
+    return SharedRecordPath(MachineQuillonFolder(), settingsFullPath);
 }

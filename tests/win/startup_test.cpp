@@ -7,6 +7,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "hw/windows_family.h"
 #include "app/startup_commands.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
@@ -182,16 +183,16 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     std::vector<DialogSeen> boxes = answerer.Stop();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Quillon");
-    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, SharedRecordFolder()));
+    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()));
     EXPECT_TRUE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(StartupFilePath));
 
     // With the shared folder usable again, it is made for every user, and that is enough.
-    RemoveTree(SharedRecordFolder());
+    RemoveTree(MachineQuillonFolder());
     DialogAnswerer quiet(AnswerEveryBox{});
     ApplyStartupSettings();
     EXPECT_TRUE(quiet.Stop().empty());
-    const DWORD shared = GetFileAttributesA(SharedRecordFolder().c_str());
+    const DWORD shared = GetFileAttributesA(MachineQuillonFolder().c_str());
     EXPECT_TRUE(shared != INVALID_FILE_ATTRIBUTES && (shared & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_FALSE(FileExists(SharedRecordOf(StartupFilePath))) << "the check leaves no record";
 }

@@ -196,6 +196,22 @@ protected:
 
 // ---- What the window looks like ----
 
+// This test carries the program's manifest. Wine reports every process DPI aware, so
+// what it read of the declaration is asked of the manifest reader itself (the one that
+// finds nothing where the setting stands in the wrong namespace).
+TEST(ProgramManifest, IsReadAsDeclaringTheProgramDpiAware) {
+    using QuerySettings = BOOL(WINAPI*)(DWORD, HANDLE, LPCWSTR, LPCWSTR, LPWSTR, SIZE_T, SIZE_T*);
+    const auto query = reinterpret_cast<QuerySettings>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+    ASSERT_NE(query, nullptr);
+    wchar_t value[16] = {};
+    SIZE_T length = 0;
+    ASSERT_TRUE(query(0, nullptr, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware",
+                      value, 16, &length))
+        << GetLastError();
+    EXPECT_STREQ(value, L"true");
+}
+
 TEST_F(MainWindowTest, OpensShowingTheChipsetWithSetDisabledAndFocusInTdoe) {
     Open();
     EXPECT_EQ(WindowText(form_), "Quillon V0.25b");

@@ -1,0 +1,100 @@
+#include "hw/windows_family.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+namespace {
+
+bool DetectWindows9x() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// Absent from 98's and ME's KERNEL32, so bound by name: importing it would stop the
+// program from loading there at all.
+using ReplaceFileProc = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
+using GetFolderPathProc = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+template <typename Proc>
+Proc FunctionOf(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ReplaceExisting(const std::string& written, const std::string& target) {
+    const auto replace = FunctionOf<ReplaceFileProc>(GetModuleHandleA("kernel32.dll"), "ReplaceFileA");
+    if (replace == nullptr)
+        return MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (replace(target.c_str(), written.c_str(), nullptr, 0, nullptr, nullptr)) return true;
+    // Without a backup name this error means the old file is gone already and the new
+    // one still waits under its own name: it must still get into place.
+    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT && !Exists(target))
+        return MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
+}
+
+// The machine-wide application data folder, from the first library that names one:
+// SHELL32 of 2000 and later (and ME), or SHFOLDER.DLL, which older systems get with
+// their updates.
+std::string CommonAppDataFolder() {
+    for (const char* library : {"shell32.dll", "shfolder.dll"}) {
+        HMODULE module = LoadLibraryA(library);
+        const auto getFolderPath = FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA");
+        char folder[MAX_PATH] = {};
+        const bool named = getFolderPath != nullptr &&
+                           getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                         folder) == S_OK &&
+                           folder[0] != '\0';
+        if (module != nullptr) FreeLibrary(module);
+        if (named) return folder;
+    }
+    return std::string();
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    const std::string program(path, length);
+    return program.substr(0, program.find_last_of('\\'));
+}
+
+}  // namespace
+
+bool OnWindows9x() {
+    static const bool windows9x = DetectWindows9x();
+    return windows9x;
+}
+
+std::string MachineWideObjectName(const char* name) {
+    return OnWindows9x() ? std::string(name) : "Global\\" + std::string(name);
+}
+
+OpenToEveryone::OpenToEveryone() {
+    // The security functions are stubs on 9x: they fail, and nothing there would read
+    // the descriptor anyway.
+    usable_ = !OnWindows9x() && InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+              SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
+    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+}
+
+bool MoveIntoPlace(const std::string& written, const std::string& target) {
+    if (!OnWindows9x()) {
+        if (Exists(target)) return ReplaceExisting(written, target);
+        return MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    // MoveFileExA only fails there (not implemented), and MoveFileA refuses an existing
+    // target.
+    if (Exists(target) && !DeleteFileA(target.c_str())) return false;
+    return MoveFileA(written.c_str(), target.c_str());
+}
+
+std::string MachineQuillonFolder() {
+    const std::string shared = CommonAppDataFolder();
+    return shared.empty() ? ProgramFolder() : shared + "\\Quillon";
+}
+
+DWORD OpenFileNameSize() { return OnWindows9x() ? OPENFILENAME_SIZE_VERSION_400A : sizeof(OPENFILENAMEA); }

@@ -1,0 +1,44 @@
+// What Windows 98 and ME do differently from Windows 2000 and later, decided once from
+// the platform the program runs on. Every branch on the Windows family is here; the
+// rest of the program calls these and never asks which Windows it is.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Windows 95, 98 and ME, rather than the NT family (2000, XP and later).
+bool OnWindows9x();
+
+// A kernel object's name as every session sees it: in the global namespace on the NT
+// family; 9x has no sessions and refuses a backslash in a name.
+std::string MachineWideObjectName(const char* name);
+
+// Security attributes with no access list at all, so that whoever logs on next may
+// open, replace or remove what one user made. Null on 9x, which keeps no access lists.
+class OpenToEveryone {
+public:
+    OpenToEveryone();
+    SECURITY_ATTRIBUTES* get() { return usable_ ? &attributes_ : nullptr; }
+
+private:
+    SECURITY_DESCRIPTOR descriptor_;
+    SECURITY_ATTRIBUTES attributes_;
+    bool usable_ = false;
+};
+
+// Puts `written` (complete and flushed) in the place of `target`. The NT family keeps
+// an existing target's attributes and access list (ReplaceFileA) or moves in one step;
+// 9x has neither, so the old file is deleted and the new one renamed: a crash between
+// the two leaves the new content under the temporary name. False when the target does
+// not hold the new content; `written` is then still there unless it was moved.
+bool MoveIntoPlace(const std::string& written, const std::string& target);
+
+// The folder Quillon keeps what belongs to the machine rather than to one user in:
+// `Quillon` in the machine-wide application data folder, which SHELL32 or SHFOLDER.DLL
+// name (whichever this Windows has), or, where neither names one, the folder holding
+// quillon.exe. It may not exist yet; no trailing separator.
+std::string MachineQuillonFolder();
+
+// The size of OPENFILENAMEA the file dialog of this Windows accepts: 9x (and NT 4)
+// refuse the larger structure of Windows 2000.
+DWORD OpenFileNameSize();
