@@ -35,8 +35,8 @@ int ControlId(const ControlDescription& control);
 const ControlDescription* DescriptionOfId(int id);
 HWND ControlHandle(HWND window, const ControlDescription& control);
 FormCommand MenuCommandOfId(int id);
-// Enables or disables the window's menu items that give the command.
-void EnableMenuCommand(HWND window, FormCommand command, bool enable);
+// The identifier of the menu's item at that place (kMainMenu, its items).
+int MenuItemIdAt(size_t menu, size_t item);
 
 // Registers the form's class with the window procedure and creates the frame, hidden,
 // centred on the desktop, with the menu bar; `creationData` reaches WM_NCCREATE.

@@ -22,8 +22,8 @@ namespace {
 // its labels. ui/form_builder.cpp builds it, ui/field_lists.cpp keeps its lists.
 class TSetRegisterForm {
 public:
-    TSetRegisterForm(HWND window, const FormServices& services)
-        : window_(window), services_(services), dpi_(SystemDpi()) {}
+    TSetRegisterForm(HWND window, const FormServices& services, MachineState machine)
+        : window_(window), services_(services), machine_(machine), dpi_(SystemDpi()) {}
     ~TSetRegisterForm() {
         if (fonts_.window) DeleteObject(fonts_.window);
         if (fonts_.siteName) DeleteObject(fonts_.siteName);
@@ -48,11 +48,13 @@ private:
     void RestoreClick();
     void LoadBootValuesClick();
     void LoadIntoLists(const std::string& path);
-    void OnInitMenu();
     void ApplyStartupSettingsClick();
     void RemoveStartupSettingsClick();
     void Exit1Click();
     void EnableSetButton(bool enable);
+    bool CommandAvailable(FormCommand command) const;
+    void UpdateCommandStates();
+    void EnableButton(HWND button, bool enable);
 
     // Messages.
     void OnCommand(int id, int code, HWND control);
@@ -65,6 +67,8 @@ private:
 
     HWND window_;
     FormServices services_;
+    MachineState machine_;
+    bool setPending_ = false;     // picks or a load not yet written with Set
     int dpi_;
     FormFonts fonts_;
     FieldLists lists_;
@@ -78,10 +82,14 @@ void TSetRegisterForm::Build() {
     fonts_.siteName = CreateFormFont(kSiteNameFont, dpi_);
     CreateFormControls(window_, fonts_, dpi_);
     lists_.Setup(window_, fonts_);
+    if (machine_ == MachineState::Identified) {
+        ReadAllRegisters();
+        if (services_.registersFirstRead != nullptr) services_.registersFirstRead();
+        lists_.RefreshAll();
+    } else {
+        lists_.EmptyAll();
+    }
     EnableSetButton(false);
-    ReadAllRegisters();
-    if (services_.registersFirstRead != nullptr) services_.registersFirstRead();
-    lists_.RefreshAll();
 }
 
 // A pick applies the picked choice; text typed with the list closed selects nothing
@@ -100,6 +108,8 @@ void TSetRegisterForm::FieldListChange(HWND list) {
 }
 
 void TSetRegisterForm::RunCommand(FormCommand command) {
+    // Whatever sends it: a disabled command does nothing.
+    if (!CommandAvailable(command)) return;
     switch (command) {
         case FormCommand::Refresh: RefreshButtonClick(); break;
         case FormCommand::SetRegisters: SetRegistersButtonClick(); break;
@@ -158,23 +168,54 @@ void TSetRegisterForm::LoadIntoLists(const std::string& path) {
     EnableSetButton(true);
 }
 
-// Whether there is a snapshot to load is looked at each time the menu opens: another
-// Quillon may have taken it since.
-void TSetRegisterForm::OnInitMenu() {
-    EnableMenuCommand(window_, FormCommand::LoadBootValues,
-                      services_.bootSnapshot != nullptr && !services_.bootSnapshot().empty());
-}
-
 void TSetRegisterForm::ApplyStartupSettingsClick() { services_.applyStartupSettings(); }
 
 void TSetRegisterForm::RemoveStartupSettingsClick() { services_.removeStartupSettings(); }
 
 void TSetRegisterForm::Exit1Click() { SendMessageA(window_, WM_CLOSE, 0, 0); }
 
+void TSetRegisterForm::EnableSetButton(bool enable) {
+    setPending_ = enable;
+    UpdateCommandStates();
+}
+
+// On a refused machine only what touches no chipset: the Run value and the window.
+bool TSetRegisterForm::CommandAvailable(FormCommand command) const {
+    switch (command) {
+        case FormCommand::RemoveStartupSettings:
+        case FormCommand::Exit:
+        case FormCommand::None:
+            return true;
+        case FormCommand::SetRegisters:
+            return machine_ == MachineState::Identified && setPending_;
+        case FormCommand::LoadBootValues:
+            return machine_ == MachineState::Identified && services_.bootSnapshot != nullptr &&
+                   !services_.bootSnapshot().empty();
+        default:
+            return machine_ == MachineState::Identified;
+    }
+}
+
+// The one place that decides which buttons and menu items are enabled; each change of
+// what they depend on (the machine, pending picks) recomputes them all.
+void TSetRegisterForm::UpdateCommandStates() {
+    for (size_t i = 0; i < kFormControlCount; ++i)
+        if (kFormControls[i].kind == ControlKind::Button)
+            EnableButton(ControlHandle(window_, kFormControls[i]), CommandAvailable(kFormControls[i].command));
+    HMENU menu = GetMenu(window_);
+    for (size_t m = 0; m < kMainMenuCount; ++m)
+        for (size_t i = 0; i < kMainMenu[m].itemCount; ++i) {
+            const MenuItemDescription& item = kMainMenu[m].items[i];
+            if (item.caption[0] == '\0') continue;  // a separator
+            EnableMenuItem(GetSubMenu(menu, static_cast<int>(m)), static_cast<UINT>(MenuItemIdAt(m, i)),
+                           MF_BYCOMMAND | (CommandAvailable(item.command) ? MF_ENABLED : MF_GRAYED));
+        }
+}
+
 // A disabled control cannot keep the focus: Set, pressed from the keyboard, hands
 // it on to the next control so the keyboard keeps working.
-void TSetRegisterForm::EnableSetButton(bool enable) {
-    HWND button = FindFormControl(window_, "SetRegistersButton");
+void TSetRegisterForm::EnableButton(HWND button, bool enable) {
+    if (button == nullptr || (IsWindowEnabled(button) != FALSE) == enable) return;
     if (!enable && GetFocus() == button) {
         HWND next = GetNextDlgTabItem(window_, button, FALSE);
         if (next != nullptr && next != button) SetFocus(next);
@@ -268,7 +309,8 @@ LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_INITMENU:
-            OnInitMenu();
+            // Whether there is a snapshot to load: another Quillon may have taken it since.
+            UpdateCommandStates();
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(message, wParam, lParam);
@@ -293,10 +335,17 @@ TSetRegisterForm* FormOf(HWND window) {
     return reinterpret_cast<TSetRegisterForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+// What CreateMainWindow hands the window procedure for WM_NCCREATE.
+struct FormStart {
+    const FormServices* services;
+    MachineState machine;
+};
+
 void AttachForm(HWND window, LPARAM createStruct) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
-    const auto* services = static_cast<const FormServices*>(create->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *services)));
+    const auto* start = static_cast<const FormStart*>(create->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *start->services, start->machine)));
 }
 
 void DetachForm(HWND window) {
@@ -325,8 +374,9 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
-    HWND window = CreateFormFrame(instance, owner, FormWindowProc, const_cast<FormServices*>(&services));
+HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
+    FormStart start = {&services, machine};
+    HWND window = CreateFormFrame(instance, owner, FormWindowProc, &start);
     if (window == nullptr) return nullptr;
     try {
         FitAndCentre(window);
@@ -355,8 +405,8 @@ HWND FindFormControl(HWND window, const char* name) {
     return control == nullptr ? nullptr : ControlHandle(window, *control);
 }
 
-int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
-    HWND window = CreateMainWindow(instance, owner, services);
+int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
+    HWND window = CreateMainWindow(instance, owner, services, machine);
     if (window == nullptr) throw ProgramError("Unable to create the main window");
     FormOf(window)->EndMessageLoopOnClose();
     ShowMainWindow(window);
