@@ -1,25 +1,44 @@
 #include "app/write_logging.h"
 
-#include "app/app_paths.h"
-#include "hw/code_page.h"
-#include "hw/path_text.h"
+#include "app/machine_folder.h"
+#include "hw/concat.h"
+#include "hw/pci_registers.h"
 #include "model/write_log.h"
+#include "ui/messages.h"
 
 namespace {
 
-// Windows starts a Run entry in the system folder, not in Quillon's: the log of a logon
-// apply goes beside the logon's file, where the window that registered it keeps its own.
-std::string LogPathOf(WriteOrigin origin, const std::string& settingsPath) {
-    const std::string folder =
-        origin == WriteOrigin::Logon ? FolderPart(settingsPath, IsSystemLeadByte) : std::string();
-    return folder.empty() ? LogFilePath : folder + "quillon.log";
+bool failureTold = false;
+
+// Under the port lock, which every Quillon takes for its writes anyway: two Quillons'
+// entries, and a trim beside an append, never meet. Ports busy past the lock's wait
+// must not cost the entry: it is then stored without.
+bool StoreEntry(const std::string& logPath, const std::string& entry) {
+    try {
+        const PortsHeld held;
+        return AppendToWriteLog(logPath, entry);
+    } catch (const std::exception&) {
+        return AppendToWriteLog(logPath, entry);
+    }
 }
 
 }  // namespace
 
+std::string WriteLogPath() { return MachineFilePath("quillon.log"); }
+
 void LogRegisterWrite(const RegisterWrite& write, WriteOrigin origin, const std::string& settingsPath) {
-    AppendToWriteLog(LogPathOf(origin, settingsPath),
-                     WriteLogEntry(write, LocalTimeText(), origin, settingsPath));
+    const std::string logPath = WriteLogPath();
+    const bool stored = !logPath.empty() &&
+                        StoreEntry(logPath, WriteLogEntry(write, LocalTimeText(), origin, settingsPath));
+    if (stored) {
+        OpenFileToEveryone(logPath);
+        return;
+    }
+    if (failureTold) return;
+    failureTold = true;
+    ShowProgramMessage(Concat({"This write could not be added to Quillon's log, \"", logPath,
+                               "\". The registers were written all the same."}),
+                       kApplicationTitle);
 }
 
 void LogWindowWrite(const RegisterWrite& write) { LogRegisterWrite(write, WriteOrigin::Window, ""); }
