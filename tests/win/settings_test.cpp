@@ -295,10 +295,10 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileWholeAndNothingBesideIt) {
 TEST_F(SettingsTest, TheNextSaveOfAFileRemovesWhatACutShortSaveLeftBesideIt) {
     const std::string path = FileWith(WindowsLines({"[DRAM]", "Trc=3"}));
     static std::string contentPath;
-    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* p) {
+    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* p, const void*) {
         contentPath = p;
         return false;
-    }));
+    }, nullptr));
     const std::string name = contentPath.substr(folder_.size() + 1);
     ASSERT_EQ(name.substr(0, 3), "qln");
     WriteWholeFile(contentPath, "[DRAM]\r\nTrc=9\r\n");  // as the crash left it
