@@ -129,8 +129,9 @@ bool CopyContent(const std::string& source, HANDLE destination) {
 // The new content of a settings file, written beside it and put in its place in one
 // step, so that the file is always either wholly old or wholly new: a full disk, a
 // failed write or a crash half-way leaves the old file as it was. The file beside it is
-// held open (not to be deleted) until the move, so that another save of the same file
-// cannot take it for a leftover.
+// held open until the move by a handle that reads and writes nothing: whoever writes
+// the content may open it as they like, but another save of the same file cannot
+// delete it as a leftover.
 class ReplacementFile {
 public:
     // Starts as a copy of the target, so sections and keys we do not know survive.
@@ -144,8 +145,13 @@ public:
         // Without the target, a leftover may be the only copy of its content (9x moves
         // in two steps): kept until a save finds the file there again.
         if (FileExists(target)) RemoveLeftovers(folder, prefix);
-        Create(folder, prefix);
-        if (FileExists(target) && !CopyContent(target, held_)) CannotRead(target);
+        HANDLE written = Create(folder, prefix);
+        const bool copied = !FileExists(target) || CopyContent(target, written);
+        held_ = CreateFileA(temp_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CloseHandle(written);
+        if (!copied) CannotRead(target);
+        if (held_ == INVALID_HANDLE_VALUE) CannotWrite(target);
     }
     ~ReplacementFile() {
         if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
@@ -159,7 +165,10 @@ public:
     // Through to the disk first, then in the target's place.
     void Replace() {
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp_.c_str());  // no cached writes
-        const bool flushed = FlushFileBuffers(held_);
+        HANDLE file = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         CloseHandle(held_);
         held_ = INVALID_HANDLE_VALUE;
         if (!flushed) CannotWrite(target_);
@@ -173,17 +182,17 @@ public:
     }
 
 private:
-    // A name no file has yet, made and held in one step.
-    void Create(const std::string& folder, const std::string& prefix) {
+    // A name no file has yet, made and opened for writing in one step.
+    HANDLE Create(const std::string& folder, const std::string& prefix) {
         uint32_t unique = GetTickCount() ^ (GetCurrentProcessId() << 4);
         for (int attempt = 0; attempt < 64; ++attempt, unique += 0x9E37) {
             const std::string path = Concat({folder, prefix, HexText(unique, 4), ".tmp"});
-            held_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (held_ != INVALID_HANDLE_VALUE) {
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
                 temp_ = path;
-                return;
+                return file;
             }
             if (GetLastError() != ERROR_FILE_EXISTS) break;
         }
