@@ -17,10 +17,10 @@
 
 namespace {
 
-void RunInteractive() {
+void RunInteractive(MachineState machine) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND application = CreateApplicationWindow(instance);
-    RunMainWindow(instance, application, ProgramServices());
+    RunMainWindow(instance, application, ProgramServices(), machine);
     if (application != nullptr) DestroyWindow(application);
 }
 
@@ -55,8 +55,9 @@ int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) 
             ShowProgramMessage("IO.DLL failed to load ... please retry.\n" + reason,
                                kApplicationTitle);
         } else if (TrimArgument(commandLineTail).empty()) {
-            // Refused, it has said why; nothing more is read and nothing is written.
-            if (MachineReady()) RunInteractive();
+            // Refused, it has said why; the window then opens with no chipset behind it,
+            // so that a logon apply that can no longer work can still be removed.
+            RunInteractive(MachineReady() ? MachineState::Identified : MachineState::Refused);
         } else {
             RunFileApply(commandLineTail);
         }

@@ -4,5 +4,5 @@
 
 // Checks the port path, reads the four functions' identities and marks absent bridges.
 // On any failure shows why (caption "Quillon") and returns false: the run then reads
-// nothing more and writes nothing.
+// nothing more and writes nothing (a window opens empty, a file apply ends).
 bool MachineReady();

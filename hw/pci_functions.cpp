@@ -27,12 +27,30 @@ constexpr bool EveryFunctionAtItsId(const FunctionArray& table) {
 }
 static_assert(EveryFunctionAtItsId(kFunctionLayout), "a function record is not at its id's place");
 
+// The chipset Quillon writes to, by number: another chipset of the same shape (the
+// maker's previous generation, 10DE:01A4 with 10DE:01AB/01AC/01AD at 00:00.1) keeps
+// other things at 00:00.1+84/90/94. Every stepping of a device counts: the six
+// registers sit at the same offsets on all.
+struct KnownDevice {
+    FunctionId Function;
+    uint32_t VendorDevice;  // as dword 0x00 reads: device in the high half
+    char Name[32];
+};
+
+constexpr KnownDevice kKnownDevices[] = {
+    // pci.ids (Debian package pci.ids 0.0~2023.04.11): 10de 01e0 "nForce2 IGP2", which
+    // lspci then called "nForce2 AGP (different version?)"; at 00:00.0 in every dump of
+    // tests/data/boards/nforce2_*.txt (revisions A2 and C1).
+    {FunctionId::HostBridge, 0x01E010DE, "nForce2 host bridge"},
+    // pci.ids: 10de 01eb "nForce2 Memory Controller 1"; at 00:00.1 in the same dumps.
+    {FunctionId::MemoryController, 0x01EB10DE, "nForce2 memory controller"},
+};
+
 // Any value with bits on both sides of the address fields' boundaries: a port that
 // keeps it is a real latch, not a bus floating high or low.
 constexpr uint32_t kProbeAddress = kConfigEnable;
 
 uint32_t Vendor(const PciFunction& f) { return f.VendorDevice & kPciVendorMask; }
-uint32_t DeviceId(const PciFunction& f) { return f.VendorDevice >> kPciDeviceShift; }
 uint32_t ClassCode(const PciFunction& f) { return f.ClassRevision >> kPciSubclassShift; }
 uint32_t BaseClass(const PciFunction& f) { return f.ClassRevision >> kPciBaseClassShift; }
 uint32_t HeaderLayout(const PciFunction& f) {
@@ -46,14 +64,44 @@ uint32_t ReadHeld(const PciFunction& f, uint32_t offset) {
     return ports.readDWord(kConfigDataPort);
 }
 
+bool IsKnownDevice(const PciFunction& f) {
+    for (const KnownDevice& known : kKnownDevices)
+        if (known.Function == f.Id && known.VendorDevice == f.VendorDevice) return true;
+    return false;
+}
+
+std::string VendorDeviceText(uint32_t vendorDevice) {
+    return Concat({HexText(vendorDevice & kPciVendorMask, 4), ":", HexText(vendorDevice >> kPciDeviceShift, 4)});
+}
+
+// "the nForce2 host bridge 10DE:01E0", each known device of the function, joined by "or".
+std::string KnownDevicesOf(FunctionId id) {
+    std::string text;
+    for (const KnownDevice& known : kKnownDevices) {
+        if (known.Function != id) continue;
+        if (!text.empty()) text += " or ";
+        text += Concat({"the ", known.Name, " ", VendorDeviceText(known.VendorDevice)});
+    }
+    return text;
+}
+
+std::string KnownChipsetText() {
+    std::string text;
+    for (const KnownDevice& known : kKnownDevices) {
+        if (!text.empty()) text += ", ";
+        text += Concat({known.Name, " ", VendorDeviceText(known.VendorDevice), " at ",
+                        FunctionAddress(Function(known.Function))});
+    }
+    return text;
+}
+
 bool Fits(const PciFunction& f) {
     if (!IsPresent(f)) return f.MayBeAbsent && Vendor(f) == kNoVendor;
     switch (f.Role) {
     case FunctionRole::HostBridge:
-        return ClassCode(f) == kClassHostBridge;
+        return ClassCode(f) == kClassHostBridge && IsKnownDevice(f);
     case FunctionRole::MemoryController:
-        return BaseClass(f) == kBaseClassMemoryController &&
-               Vendor(f) == Vendor(Function(FunctionId::HostBridge));
+        return BaseClass(f) == kBaseClassMemoryController && IsKnownDevice(f);
     case FunctionRole::PciBridge:
         return ClassCode(f) == kClassPciBridge && HeaderLayout(f) == kHeaderLayoutBridge;
     }
@@ -63,9 +111,9 @@ bool Fits(const PciFunction& f) {
 std::string Expected(const PciFunction& f) {
     switch (f.Role) {
     case FunctionRole::HostBridge:
-        return "a host bridge (class 06/00)";
+        return Concat({KnownDevicesOf(f.Id), ", a host bridge (class 06/00)"});
     case FunctionRole::MemoryController:
-        return "a memory controller (class 05) of the host bridge's vendor";
+        return Concat({KnownDevicesOf(f.Id), ", a memory controller (class 05)"});
     case FunctionRole::PciBridge:
         return "a PCI-to-PCI bridge (class 06/04, header layout 1) or absent";
     }
@@ -74,7 +122,8 @@ std::string Expected(const PciFunction& f) {
 
 std::string Found(const PciFunction& f) {
     if (Vendor(f) == kNoVendor) return "no device";
-    return Concat({HexText(Vendor(f), 4), ":", HexText(DeviceId(f), 4), ", class ", HexText(BaseClass(f), 2),
+    return Concat({VendorDeviceText(f.VendorDevice), " revision ", HexText(f.ClassRevision & kPciRevisionMask, 2),
+                   ", class ", HexText(BaseClass(f), 2),
                    "/", HexText(ClassCode(f) & 0xFF, 2), ", header layout ", DecimalText(HeaderLayout(f))});
 }
 
@@ -125,7 +174,8 @@ std::string IdentityProblems() {
     }
     if (problems.empty()) return problems;
     return Concat({"This machine's chipset is not the one Quillon tunes:\n\n", problems,
-                   "\nNothing was written."});
+                   "\nQuillon knows only the chipset of its table: ", KnownChipsetText(),
+                   ".\nNothing was read beyond these checks, and nothing was written."});
 }
 
 void MarkAbsentDevices() {

@@ -20,8 +20,8 @@ constexpr size_t kFunctionCount = 4;
 
 // What a function must be to fit.
 enum class FunctionRole {
-    HostBridge,        // class 06/00
-    MemoryController,  // base class 05, with the host bridge's vendor
+    HostBridge,        // class 06/00, a device of the known chipset
+    MemoryController,  // base class 05, a device of the known chipset
     PciBridge,         // class 06/04 with header layout 1
 };
 
@@ -76,7 +76,8 @@ PortPath CheckPortPath();
 void ReadFunctionIdentities();
 
 // Empty when every function fits, else the message that names each one that does not
-// with what was found there, and says that nothing was written.
+// with what was found there (ids, revision, class), names the chipset Quillon knows and
+// says that nothing was read beyond the checks nor written.
 std::string IdentityProblems();
 
 // Registers of a function found absent are never read through nor written again.

@@ -203,6 +203,15 @@ void FieldLists::SelectCurrentChoice(HWND list, const RegisterField& field) {
     ShowUnknown(list);
 }
 
+void FieldLists::EmptyAll() {
+    ProgramUpdate update(updating_);
+    for (const FieldRow& row : rows_) {
+        SendMessageA(row.list, CB_RESETCONTENT, 0, 0);
+        SetWindowTextA(row.list, "");
+        EnableWindow(row.list, FALSE);
+    }
+}
+
 void FieldLists::RefreshAll() {
     for (const FieldRow& row : rows_) SelectCurrentChoice(row.list, *row.field);
 }

@@ -19,6 +19,9 @@ public:
     // choice selected and "absent" as its text.
     void RefreshAll();
 
+    // Empties and disables every list: there is no chipset to show.
+    void EmptyAll();
+
     // Puts "UNKNOWN" in a list's text field.
     void ShowUnknown(HWND list);
 

@@ -44,10 +44,6 @@ std::string RealisedFace(HFONT font) {
     return face;
 }
 
-int MenuItemId(size_t menu, size_t item) {
-    return kFirstMenuId + static_cast<int>(menu) * kMenuIdStride + static_cast<int>(item);
-}
-
 std::vector<std::string> Captions(const MenuItemDescription* items, size_t count) {
     std::vector<std::string> captions;
     for (size_t i = 0; i < count; ++i) captions.push_back(items[i].caption);
@@ -63,7 +59,7 @@ HMENU BuildPopupMenu(size_t menu) {
         if (captions[i].empty())
             AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(MenuItemId(menu, i)),
+            AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(MenuItemIdAt(menu, i)),
                         MarkAccessKey(captions[i], keys[i]).c_str());
     }
     return popup;
@@ -224,10 +220,14 @@ HWND ControlHandle(HWND window, const ControlDescription& control) {
     return GetDlgItem(window, ControlId(control));
 }
 
+int MenuItemIdAt(size_t menu, size_t item) {
+    return kFirstMenuId + static_cast<int>(menu) * kMenuIdStride + static_cast<int>(item);
+}
+
 FormCommand MenuCommandOfId(int id) {
     for (size_t m = 0; m < kMainMenuCount; ++m)
         for (size_t i = 0; i < kMainMenu[m].itemCount; ++i)
-            if (MenuItemId(m, i) == id) return kMainMenu[m].items[i].command;
+            if (MenuItemIdAt(m, i) == id) return kMainMenu[m].items[i].command;
     return FormCommand::None;
 }
 

@@ -35,6 +35,8 @@ int ControlId(const ControlDescription& control);
 const ControlDescription* DescriptionOfId(int id);
 HWND ControlHandle(HWND window, const ControlDescription& control);
 FormCommand MenuCommandOfId(int id);
+// The identifier of the menu's item at that place (kMainMenu, its items).
+int MenuItemIdAt(size_t menu, size_t item);
 
 // Registers the form's class with the window procedure and creates the frame, hidden,
 // centred on the desktop, with the menu bar; `creationData` reaches WM_NCCREATE.

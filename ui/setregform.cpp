@@ -22,8 +22,8 @@ namespace {
 // its labels. ui/form_builder.cpp builds it, ui/field_lists.cpp keeps its lists.
 class TSetRegisterForm {
 public:
-    TSetRegisterForm(HWND window, const FormServices& services)
-        : window_(window), services_(services), dpi_(SystemDpi()) {}
+    TSetRegisterForm(HWND window, const FormServices& services, MachineState machine)
+        : window_(window), services_(services), machine_(machine), dpi_(SystemDpi()) {}
     ~TSetRegisterForm() {
         if (fonts_.window) DeleteObject(fonts_.window);
         if (fonts_.siteName) DeleteObject(fonts_.siteName);
@@ -50,6 +50,9 @@ private:
     void RemoveStartupSettingsClick();
     void Exit1Click();
     void EnableSetButton(bool enable);
+    bool CommandAvailable(FormCommand command) const;
+    void UpdateCommandStates();
+    void EnableButton(HWND button, bool enable);
 
     // Messages.
     void OnCommand(int id, int code, HWND control);
@@ -62,6 +65,8 @@ private:
 
     HWND window_;
     FormServices services_;
+    MachineState machine_;
+    bool setPending_ = false;     // picks or a load not yet written with Set
     int dpi_;
     FormFonts fonts_;
     FieldLists lists_;
@@ -75,9 +80,13 @@ void TSetRegisterForm::Build() {
     fonts_.siteName = CreateFormFont(kSiteNameFont, dpi_);
     CreateFormControls(window_, fonts_, dpi_);
     lists_.Setup(window_, fonts_);
+    if (machine_ == MachineState::Identified) {
+        ReadAllRegisters();
+        lists_.RefreshAll();
+    } else {
+        lists_.EmptyAll();
+    }
     EnableSetButton(false);
-    ReadAllRegisters();
-    lists_.RefreshAll();
 }
 
 // A pick applies the picked choice; text typed with the list closed selects nothing
@@ -96,6 +105,8 @@ void TSetRegisterForm::FieldListChange(HWND list) {
 }
 
 void TSetRegisterForm::RunCommand(FormCommand command) {
+    // Whatever sends it: a disabled command does nothing.
+    if (!CommandAvailable(command)) return;
     switch (command) {
         case FormCommand::Refresh: RefreshButtonClick(); break;
         case FormCommand::SetRegisters: SetRegistersButtonClick(); break;
@@ -150,10 +161,45 @@ void TSetRegisterForm::RemoveStartupSettingsClick() { services_.removeStartupSet
 
 void TSetRegisterForm::Exit1Click() { SendMessageA(window_, WM_CLOSE, 0, 0); }
 
+void TSetRegisterForm::EnableSetButton(bool enable) {
+    setPending_ = enable;
+    UpdateCommandStates();
+}
+
+// On a refused machine only what touches no chipset: the Run value and the window.
+bool TSetRegisterForm::CommandAvailable(FormCommand command) const {
+    switch (command) {
+        case FormCommand::RemoveStartupSettings:
+        case FormCommand::Exit:
+        case FormCommand::None:
+            return true;
+        case FormCommand::SetRegisters:
+            return machine_ == MachineState::Identified && setPending_;
+        default:
+            return machine_ == MachineState::Identified;
+    }
+}
+
+// The one place that decides which buttons and menu items are enabled; each change of
+// what they depend on (the machine, pending picks) recomputes them all.
+void TSetRegisterForm::UpdateCommandStates() {
+    for (size_t i = 0; i < kFormControlCount; ++i)
+        if (kFormControls[i].kind == ControlKind::Button)
+            EnableButton(ControlHandle(window_, kFormControls[i]), CommandAvailable(kFormControls[i].command));
+    HMENU menu = GetMenu(window_);
+    for (size_t m = 0; m < kMainMenuCount; ++m)
+        for (size_t i = 0; i < kMainMenu[m].itemCount; ++i) {
+            const MenuItemDescription& item = kMainMenu[m].items[i];
+            if (item.caption[0] == '\0') continue;  // a separator
+            EnableMenuItem(GetSubMenu(menu, static_cast<int>(m)), static_cast<UINT>(MenuItemIdAt(m, i)),
+                           MF_BYCOMMAND | (CommandAvailable(item.command) ? MF_ENABLED : MF_GRAYED));
+        }
+}
+
 // A disabled control cannot keep the focus: Set, pressed from the keyboard, hands
 // it on to the next control so the keyboard keeps working.
-void TSetRegisterForm::EnableSetButton(bool enable) {
-    HWND button = FindFormControl(window_, "SetRegistersButton");
+void TSetRegisterForm::EnableButton(HWND button, bool enable) {
+    if (button == nullptr || (IsWindowEnabled(button) != FALSE) == enable) return;
     if (!enable && GetFocus() == button) {
         HWND next = GetNextDlgTabItem(window_, button, FALSE);
         if (next != nullptr && next != button) SetFocus(next);
@@ -269,10 +315,17 @@ TSetRegisterForm* FormOf(HWND window) {
     return reinterpret_cast<TSetRegisterForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+// What CreateMainWindow hands the window procedure for WM_NCCREATE.
+struct FormStart {
+    const FormServices* services;
+    MachineState machine;
+};
+
 void AttachForm(HWND window, LPARAM createStruct) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
-    const auto* services = static_cast<const FormServices*>(create->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *services)));
+    const auto* start = static_cast<const FormStart*>(create->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *start->services, start->machine)));
 }
 
 void DetachForm(HWND window) {
@@ -301,8 +354,9 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
-    HWND window = CreateFormFrame(instance, owner, FormWindowProc, const_cast<FormServices*>(&services));
+HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
+    FormStart start = {&services, machine};
+    HWND window = CreateFormFrame(instance, owner, FormWindowProc, &start);
     if (window == nullptr) return nullptr;
     try {
         FitAndCentre(window);
@@ -331,8 +385,8 @@ HWND FindFormControl(HWND window, const char* name) {
     return control == nullptr ? nullptr : ControlHandle(window, *control);
 }
 
-int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services) {
-    HWND window = CreateMainWindow(instance, owner, services);
+int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
+    HWND window = CreateMainWindow(instance, owner, services, machine);
     if (window == nullptr) throw ProgramError("Unable to create the main window");
     FormOf(window)->EndMessageLoopOnClose();
     ShowMainWindow(window);

@@ -17,14 +17,22 @@ struct FormServices {
     void (*registersWritten)(const RegisterWrite& write);
 };
 
+// Whether the start-up checks found the chipset the register table describes. On a
+// refused machine the window still opens, so that the logon apply can be removed, but
+// with nothing behind it: it never reads nor writes a register, its lists are empty and
+// disabled, and only Remove Startup settings and Exit work.
+enum class MachineState { Identified, Refused };
+
 // Creates the main window (which reads the registers and shows their values), shows it
 // centred and runs the message loop until it is closed. `owner` is the application's
 // own window, or nullptr. Returns the loop's exit code.
-int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services);
+int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services,
+                  MachineState machine = MachineState::Identified);
 
 // Creates the main window, hidden, centred on the desktop, with the registers read
 // and shown. Returns nullptr when Windows refuses to create it.
-HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services);
+HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services,
+                      MachineState machine = MachineState::Identified);
 
 // Shows the window with the keyboard focus in its first control.
 void ShowMainWindow(HWND window);

@@ -80,6 +80,30 @@ TEST_F(MachineCheckTest, RealNforce2BoardsFitAndTheirFieldsDecode) {
     }
 }
 
+TEST_F(MachineCheckTest, ChipsetIsKnownByNumberWhateverItsSteppingOrSouthBridge) {
+    for (const char* board : {"nforce2_asus_a7n8x_rev_a2", "nforce2_mcp2a_built"}) {
+        FakePorts::Reset();
+        Load(Board(board));
+        EXPECT_EQ(Identify(), "") << board;
+        MarkAbsentDevices();
+        for (const PciRegister& reg : RegisterTable) EXPECT_TRUE(reg.Present) << board << " " << reg.Name;
+    }
+}
+
+TEST_F(MachineCheckTest, PreviousGenerationOfTheSameShapeIsRefusedByNumber) {
+    Load(Board("nforce_abit_built"));
+    EXPECT_EQ(Identify(),
+              "This machine's chipset is not the one Quillon tunes:\n\n"
+              "00:00.0 (host bridge): should be the nForce2 host bridge 10DE:01E0, a host bridge (class 06/00); "
+              "found 10DE:01A4 revision B2, class 06/00, header layout 0.\n"
+              "00:00.1 (memory controller): should be the nForce2 memory controller 10DE:01EB, a memory "
+              "controller (class 05); found 10DE:01AC revision B2, class 05/00, header layout 0.\n"
+              "\nQuillon knows only the chipset of its table: nForce2 host bridge 10DE:01E0 at 00:00.0, "
+              "nForce2 memory controller 10DE:01EB at 00:00.1.\n"
+              "Nothing was read beyond these checks, and nothing was written.");
+    EXPECT_FALSE(AnyDataWrite());
+}
+
 TEST_F(MachineCheckTest, OtherPcsAreRefusedNamingEachFunctionThatDoesNotFit) {
     for (const char* board : {"amd_ryzen_x370", "amd_ryzen_500_series"}) {
         FakePorts::Reset();
@@ -91,11 +115,14 @@ TEST_F(MachineCheckTest, OtherPcsAreRefusedNamingEachFunctionThatDoesNotFit) {
                                 "layout 1) or absent; found 1022:14"),
                   std::string::npos)
             << problems;
-        EXPECT_NE(problems.find(", class 06/00, header layout 0."), std::string::npos) << problems;
-        // The root complex is a host bridge and nothing answers at 00:1E.0: both fit.
-        EXPECT_EQ(problems.find("00:00.0"), std::string::npos) << problems;
+        EXPECT_NE(problems.find(" revision 00, class 06/00, header layout 0."), std::string::npos) << problems;
+        // A host bridge, but not the one Quillon knows; nothing answers at 00:1E.0, which fits.
+        EXPECT_NE(problems.find("00:00.0 (host bridge): should be the nForce2 host bridge 10DE:01E0, a host "
+                                "bridge (class 06/00); found 1022:14"),
+                  std::string::npos)
+            << problems;
         EXPECT_EQ(problems.find("00:1E.0"), std::string::npos) << problems;
-        EXPECT_NE(problems.find("Nothing was written."), std::string::npos);
+        EXPECT_NE(problems.find("nothing was written."), std::string::npos);
         EXPECT_FALSE(AnyDataWrite());
     }
 }
@@ -110,9 +137,17 @@ TEST_F(MachineCheckTest, EachRuleRefusesWhatBreaksIt) {
     };
     const Case cases[] = {
         {"host bridge of another class", &Layout::host, FunctionText("00:00.0", 0x01E010DE, 0x060100C1, 0), "00:00.0"},
-        // Function 1 then has no host bridge's vendor to share.
         {"no host bridge", &Layout::host, "",
-         "00:00.0 (host bridge): should be a host bridge (class 06/00); found no device", 2},
+         "00:00.0 (host bridge): should be the nForce2 host bridge 10DE:01E0, a host bridge (class 06/00); "
+         "found no device"},
+        // The same shape from the chipset before: each function refused by its number.
+        {"host bridge of the previous generation", &Layout::host,
+         FunctionText("00:00.0", 0x01A410DE, 0x060000B2, 0x00800000), "found 10DE:01A4 revision B2"},
+        {"memory controller of the previous generation", &Layout::memory,
+         FunctionText("00:00.1", 0x01AC10DE, 0x050000B2, 0), "found 10DE:01AC revision B2"},
+        {"another function of the known chipset at 00:00.1", &Layout::memory,
+         FunctionText("00:00.1", 0x01EA10DE, 0x050000C1, 0x00800000), "00:00.1"},
+        {"earlier stepping", &Layout::host, FunctionText("00:00.0", 0x01E010DE, 0x060000A1, 0x00800000), ""},
         {"memory controller of another vendor", &Layout::memory,
          FunctionText("00:00.1", 0x01EB1022, 0x050000C1, 0x00800000), "00:00.1"},
         {"function 1 not a memory controller", &Layout::memory,
@@ -124,7 +159,7 @@ TEST_F(MachineCheckTest, EachRuleRefusesWhatBreaksIt) {
          FunctionText("00:1e.0", 0x01E810DE, 0x060400C1, 0x00000000), "00:1E.0"},
         {"another bridge class", &Layout::pci, FunctionText("00:08.0", 0x006C10DE, 0x068000A3, 0x00010000),
          "00:08.0 (PCI bridge): should be a PCI-to-PCI bridge (class 06/04, header layout 1) or absent; "
-         "found 10DE:006C, class 06/80, header layout 1."},
+         "found 10DE:006C revision A3, class 06/80, header layout 1."},
         {"bridge reading vendor 0000", &Layout::pci, FunctionText("00:08.0", 0x00000000, 0x060400A3, 0x00010000),
          "00:08.0"},
         {"no AGP bridge", &Layout::agp, "", ""},

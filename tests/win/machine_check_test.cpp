@@ -9,10 +9,12 @@
 
 #include "sim/chipset.h"
 #include "tests/support/board_dumps.h"
+#include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
 #include "tests/support/text_lines.h"
 #include "tests/win/process_runner.h"
+#include "ui/form_builder.h"
 
 namespace {
 
@@ -37,7 +39,8 @@ protected:
     // "address value" of every doubleword written to the data port.
     std::vector<std::string> DataWrites() const { return DataPortWrites(log_); }
 
-    // Both ways a user starts Quillon: the silent apply, then the window.
+    // Both ways a user starts Quillon: the silent apply, which ends after the message,
+    // then the window, which opens after it with nothing behind it.
     void ExpectRefusedEitherWay(const std::string& message, bool whole, size_t portCalls) {
         const std::string before = ReadWholeFile(state_);
         for (const char* argument : {"fast.qln", ""}) {
@@ -45,7 +48,7 @@ protected:
             start_.argumentTail = argument;
             const ProgramRun run = RunProgram(start_);
             ASSERT_TRUE(run.finished) << argument;
-            EXPECT_FALSE(run.mainWindowOpened) << argument;
+            EXPECT_EQ(run.mainWindowOpened, *argument == '\0') << argument;
             ASSERT_EQ(run.boxes.size(), 1u) << argument;
             EXPECT_EQ(run.boxes[0].caption, "Quillon");
             if (whole)
@@ -63,8 +66,10 @@ protected:
 
 const char* const kSixRegisters[] = {"80000184", "80000190", "80000194", "8000F00C", "8000F018", "80004018"};
 
-TEST_F(MachineCheckTest, RealNforce2BoardsPassTheChecksAndGetExactlyTheSixRegisters) {
-    for (const char* board : {"nforce2_asus_a7n8x", "nforce2_epox"}) {
+// The real boards, one of the host bridge's earlier stepping, and one with the later
+// south bridge: known by number, they are the chipset's own.
+TEST_F(MachineCheckTest, BoardsOfTheChipsetPassTheChecksAndGetExactlyTheSixRegisters) {
+    for (const char* board : {"nforce2_asus_a7n8x", "nforce2_epox", "nforce2_asus_a7n8x_rev_a2", "nforce2_mcp2a_built"}) {
         OnBoard(Board(board));
         DeleteFileA(log_.c_str());
         start_.argumentTail = "fast.qln";
@@ -92,12 +97,44 @@ TEST_F(MachineCheckTest, RealNforce2BoardsPassTheChecksAndGetExactlyTheSixRegist
     }
 }
 
-TEST_F(MachineCheckTest, OtherPcsAreRefusedAndNothingIsWritten) {
-    for (const char* board : {"amd_ryzen_x370", "amd_ryzen_500_series"}) {
+TEST_F(MachineCheckTest, OtherChipsetsAreRefusedAndNothingIsWritten) {
+    for (const char* board : {"amd_ryzen_x370", "amd_ryzen_500_series", "nforce_abit_built"}) {
         SCOPED_TRACE(board);
         OnBoard(Board(board));
         ExpectRefusedEitherWay(kRefused, false, kCheckPortCalls);
     }
+}
+
+// The menu item's command, as the window's menu bar numbers it.
+WPARAM MenuCommand(FormCommand command) {
+    for (size_t i = 0; i < kMainMenu[0].itemCount; ++i)
+        if (kMainMenu[0].items[i].command == command) return MAKEWPARAM(MenuItemIdAt(0, i), 0);
+    return 0;
+}
+
+// A board replaced by one Quillon does not know, with the logon apply still registered:
+// the empty window is where the user removes it.
+TEST_F(MachineCheckTest, RefusedMachinesWindowRemovesTheLogonApply) {
+    OnBoard(Board("nforce_abit_built"));
+    SetRunValue("\"C:\\Quillon\\quillon.exe\" C:\\Quillon\\startup.qln");
+    bool removeChosen = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        HWND form = FindWindowA(kMainForm.className, nullptr);
+        DWORD owner = 0;
+        if (!removeChosen && form != nullptr && IsWindowVisible(form) && GetWindowThreadProcessId(form, &owner) &&
+            owner == processId)
+            removeChosen = PostMessageA(form, WM_COMMAND, MenuCommand(FormCommand::RemoveStartupSettings), 0) != FALSE;
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.mainWindowOpened);
+    ASSERT_EQ(run.boxes.size(), 1u);  // the refusal; a removal that works says nothing
+    EXPECT_EQ(run.boxes[0].text.substr(0, sizeof kRefused - 1), kRefused);
+    EXPECT_TRUE(removeChosen);
+    EXPECT_FALSE(ReadRunValue().present);
+    EXPECT_EQ(LineCount(ReadWholeFile(log_)), kCheckPortCalls);
+    DeleteRunValue();
 }
 
 TEST_F(MachineCheckTest, AbsentAgpBridgeIsLeftAloneAndTheRestIsApplied) {

@@ -99,12 +99,14 @@ void EndChild(Child& child) {
 // One look at a running child; false once it has ended, on its own or by the test.
 bool WatchChild(Child& child) {
     if (WaitForSingleObject(child.process.hProcess, 0) != WAIT_TIMEOUT) return false;
-    CloseMainWindow(child);
+    // The test's look comes first, so that what it posts to a main window arrives before
+    // that window is closed.
     if (child.start->whileRunning && child.start->whileRunning(child.process.dwProcessId)) {
         child.endedByTest = true;
         EndChild(child);
         return false;
     }
+    CloseMainWindow(child);
     return true;
 }
 

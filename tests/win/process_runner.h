@@ -33,8 +33,8 @@ struct ProgramStart {
     std::string simLog;            // QUILLON_SIM_LOG for the child
     std::vector<std::pair<std::string, std::string>> environment;  // further variables
     bool answerYes = false;        // the answer to a Yes/No question
-    // Called about every 25 ms with the child's process id while it runs; true ends
-    // the child at once, as a hang or a power loss would.
+    // Called about every 25 ms with the child's process id while it runs, before its
+    // main window is closed; true ends the child at once, as a hang or a power loss would.
     std::function<bool(unsigned long processId)> whileRunning;
 };
 

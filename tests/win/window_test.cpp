@@ -598,6 +598,40 @@ TEST_F(MainWindowTest, StartupItemsLeaveSetAloneAndExitClosesAtOnce) {
     EXPECT_TRUE(DataWrites().empty());
 }
 
+TEST_F(MainWindowTest, RefusedMachineGetsAnEmptyWindowWhereOnlyRemoveStartupSettingsAndExitWork) {
+    form_ = CreateMainWindow(GetModuleHandleA(nullptr), nullptr, Fake::Services(), MachineState::Refused);
+    ASSERT_NE(form_, nullptr);
+    ShowMainWindow(form_);
+    PumpMessages(form_);
+    for (const RegisterField& field : FieldCatalogue) {
+        HWND list = Control(ListOf(field));
+        EXPECT_FALSE(IsWindowEnabled(list)) << field.Name;
+        EXPECT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 0) << field.Name;
+        EXPECT_EQ(WindowText(list), "") << field.Name;
+    }
+    EXPECT_FALSE(IsWindowEnabled(Control("RefreshButton")));
+    EXPECT_FALSE(SetEnabled());
+    HMENU file = GetSubMenu(GetMenu(form_), 0);
+    auto grayed = [&](const char* item) { return (GetMenuState(file, MenuItemId(form_, item), MF_BYCOMMAND) & MF_GRAYED) != 0; };
+    for (const char* item : {"&Save ...", "&Load ...", "&Apply Settings at Startup"}) EXPECT_TRUE(grayed(item)) << item;
+    EXPECT_FALSE(grayed("&Remove Startup settings"));
+    EXPECT_FALSE(grayed("&Exit"));
+
+    // Sent anyway, a disabled command does nothing.
+    SendMessageA(form_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control("SetRegistersButton")), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Control("SetRegistersButton")));
+    ChooseMenuItem(form_, "&Save ...");
+    ChooseMenuItem(form_, "&Apply Settings at Startup");
+    EXPECT_TRUE(Fake::saved.empty());
+    EXPECT_EQ(Fake::applies, 0);
+    EXPECT_TRUE(ReadWholeFile(log_).empty()) << "a port was touched";
+
+    ChooseMenuItem(form_, "&Remove Startup settings");
+    EXPECT_EQ(Fake::removes, 1);
+    ChooseMenuItem(form_, "&Exit");
+    EXPECT_FALSE(IsWindow(form_));
+}
+
 // The working directory for one test: a scratch folder holding quillon.exe, as the
 // start-up command needs (only the file's presence counts).
 class StartedFromProgramFolder {
