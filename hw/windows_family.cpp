@@ -101,7 +101,8 @@ bool MoveIntoPlace(const std::string& written, const std::string& target) {
 }
 
 std::string MachineQuillonFolder() {
-    const std::string shared = CommonAppDataFolder();
+    // Looked up once: SHELL32 is a large DLL to load for every record a logon handles.
+    static const std::string shared = CommonAppDataFolder();
     return shared.empty() ? ProgramFolder() : shared + "\\Quillon";
 }
 
