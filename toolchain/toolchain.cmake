@@ -1,4 +1,4 @@
-# How the product is compiled and linked for Windows: the compiler and linker tricks
+# How the product is compiled and linked for Windows: the compiler and linker options
 # that keep quillon.exe small and its start cheap. toolchain/README.md says what each
 # does, why, and how to tell when one breaks. quillon_toolchain(<target>) applies them:
 # to a layer library the compile options, to the program also its link.
@@ -11,12 +11,10 @@ endif()
 set(QUILLON_TOOLCHAIN_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # The product's own code uses no RTTI, runs on one thread (no guarded statics), gives
-# every function and object a section of its own for --gc-sections, makes no private
-# copies of the string members with their parameters rearranged, and instantiates
-# the string members it calls itself.
+# every function and object a section of its own for --gc-sections, and makes no
+# private copies of functions with their parameters rearranged.
 set(QUILLON_TOOLCHAIN_COMPILE_OPTIONS -fno-rtti -fno-threadsafe-statics
-  -ffunction-sections -fdata-sections -fno-ipa-sra
-  "SHELL:-include ${QUILLON_TOOLCHAIN_DIR}/inline_templates.h")
+  -ffunction-sections -fdata-sections -fno-ipa-sra)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # 32-bit: arguments pushed rather than stored into a frame reserved up front, which
   # is shorter code. GCC pushes only where it need not probe the stack, so the probe
@@ -91,13 +89,6 @@ function(quillon_toolchain target)
   if(NOT type STREQUAL "EXECUTABLE")
     return()
   endif()
-  target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/library_errors.cpp
-    ${QUILLON_TOOLCHAIN_DIR}/exception_globals.cpp)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # 32-bit code unwinds by the DWARF records, 64-bit code by Windows' own tables.
-    target_sources(${target} PRIVATE ${QUILLON_TOOLCHAIN_DIR}/frame_lookup.cpp)
-  endif()
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   add_dependencies(${target} quillon_delay_import_libraries)
   set(delay_options)
   foreach(dll ${QUILLON_DELAY_LOADED_DLLS})
