@@ -7,7 +7,6 @@
 std::string AppDirectory;
 std::string ExePath;
 std::string StartupFilePath;
-std::string LogFilePath;
 
 std::string JoinStartPath(const std::string& directory, const char* fileName) {
     return Concat({directory, "\\", fileName});
@@ -20,7 +19,6 @@ bool ComputeAppPaths() {
     AppDirectory.assign(directory, length);
     ExePath = JoinStartPath(AppDirectory, "quillon.exe");
     StartupFilePath = JoinStartPath(AppDirectory, "startup.qln");
-    LogFilePath = JoinStartPath(AppDirectory, "quillon.log");
     return true;
 }
 

@@ -8,8 +8,6 @@ extern std::string AppDirectory;
 extern std::string ExePath;
 // AppDirectory + "\startup.qln".
 extern std::string StartupFilePath;
-// AppDirectory + "\quillon.log": every write of the registers, beside startup.qln.
-extern std::string LogFilePath;
 
 // Joins a directory and a file name the way the start-up paths are built: always one
 // separator added, so the root of a drive gives a doubled one ("C:\\startup.qln").

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_paths.h"
+#include "app/boot_snapshot.h"
 #include "app/command_line.h"
 #include "app/file_apply.h"
 #include "app/machine_check.h"
@@ -37,8 +38,9 @@ std::string SystemErrorText(unsigned long code) {
 }
 
 const FormServices& ProgramServices() {
-    static const FormServices services = {SaveSettings, LoadSettings, ApplyStartupSettings,
-                                          RemoveStartupSettings, LogWindowWrite};
+    static const FormServices services = {SaveSettings,          LoadSettings,     ApplyStartupSettings,
+                                          RemoveStartupSettings, LogWindowWrite,   TakeBootSnapshot,
+                                          ExistingBootSnapshot};
     return services;
 }
 

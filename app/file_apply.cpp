@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/app_paths.h"
+#include "app/boot_snapshot.h"
 #include "app/command_line.h"
 #include "app/confirmation_wait.h"
 #include "app/logon_rules.h"
@@ -60,7 +61,8 @@ bool FitsThisMachine(const std::string& settingsPath) {
 }
 
 // Reads all registers, so that what the file does not name keeps its present value,
-// loads the file into them and, when it loaded, writes them all: under one hold of the
+// takes the boot's snapshot from them if it is the first run of the boot, loads the
+// file into them and, when it loaded, writes them all: under one hold of the
 // ports, so that another Quillon's Set cannot land between the read and the write and
 // be reverted by it. The write goes into the log, and what the chipset did not keep or
 // a failed load is said, once the ports are free again.
@@ -70,6 +72,7 @@ bool ApplyUnderOneHold(const std::string& settingsPath, WriteOrigin origin) {
     {
         const PortsHeld held;
         ReadAllRegisters();
+        TakeBootSnapshot();
         // The settings loader takes a missing file for an empty one, which is right for
         // the window's Load but would let a mistyped path apply nothing and say nothing.
         loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());

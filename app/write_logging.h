@@ -4,8 +4,11 @@
 
 #include "model/write_report.h"
 
-// Adds the write to the log in the start folder. A log that cannot be written never
-// stops or fails a write: the write has happened, and the chipset holds it.
+// Where the log is: the machine's Quillon folder, whatever folder Quillon was started in.
+std::string WriteLogPath();
+
+// Adds the write to the log. A log that cannot be written never stops or fails a write
+// (the write has happened, and the chipset holds it), but it is said, once a run.
 void LogRegisterWrite(const RegisterWrite& write, WriteOrigin origin, const std::string& settingsPath);
 
 // The window's writes, for its services.

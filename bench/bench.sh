@@ -20,7 +20,8 @@ for p in $(printf '%s\n' "$preset" win32 | sort -u); do
 done
 
 build=build/$preset
-# Everything a run writes (the simulated chipset, quillon.log) stays in here.
+# The simulated chipset stays in here (the log and the snapshot go to the prefix's
+# machine folder).
 work=$PWD/build/bench-run
 rm -rf "$work" && mkdir -p "$work"
 cp examples/sample.qln "$work/full.qln"

@@ -163,10 +163,11 @@ void WriteMachine(const ProfileFile& file) {
 
 }  // namespace
 
-bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath)) {
+bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath, const void* context),
+                            const void* context) {
     try {
         ReplacementFile replacement(FullSettingsPath(path));
-        if (!writeContent(replacement.Path().c_str())) return false;
+        if (!writeContent(replacement.Path().c_str(), context)) return false;
         replacement.Replace();
         return true;
     } catch (const std::exception&) {
@@ -174,17 +175,37 @@ bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* c
     }
 }
 
-bool SaveSettings(const char* path) {
-    return WriteSettingsFileWhole(path, [](const char* contentPath) {
-        try {
-            const ProfileFile file(contentPath);
-            WriteFields(file);
-            WriteMachine(file);
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
-    });
+bool SaveSettingsNoting(const char* path, const SettingsNote* notes, size_t noteCount) {
+    struct Notes {
+        const SettingsNote* first;
+        size_t count;
+    } const all{notes, noteCount};
+    return WriteSettingsFileWhole(
+        path,
+        [](const char* contentPath, const void* context) {
+            try {
+                const ProfileFile file(contentPath);
+                WriteFields(file);
+                WriteMachine(file);
+                const auto* written = static_cast<const Notes*>(context);
+                for (size_t i = 0; i < written->count; ++i)
+                    file.Write(written->first[i].section, written->first[i].key, written->first[i].value);
+                return true;
+            } catch (const std::exception&) {
+                return false;
+            }
+        },
+        &all);
+}
+
+bool SaveSettings(const char* path) { return SaveSettingsNoting(path, nullptr, 0); }
+
+std::string SettingsFileText(const char* path, const char* section, const char* key) {
+    try {
+        return ProfileFile(FullSettingsPath(path)).Read(section, key, "");
+    } catch (const std::exception&) {
+        return std::string();
+    }
 }
 
 bool LoadSettings(const char* path) {

@@ -2,6 +2,7 @@
 // read and written through the Windows profile functions, with the [Machine] section
 // that says which chipset and board they were made on.
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "model/machine_profile.h"
@@ -21,8 +22,23 @@ bool LoadSettings(const char* path);
 // empty when it fits, names none, or cannot be read.
 std::string MachineDifferencesOfFile(const char* path);
 
-// Puts a settings file's new content in place of the old one in one step: `writeContent`
-// writes it to a file beside the target (which starts as a copy of the target), and only
-// when that succeeds does the new file replace the old. False, with the old file
-// untouched and nothing left beside it, when anything fails.
-bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath));
+// A key SaveSettingsNoting writes besides the fields and [Machine].
+struct SettingsNote {
+    const char* section;
+    const char* key;
+    std::string value;
+};
+
+// SaveSettings, with the notes written in the same replacement of the file.
+bool SaveSettingsNoting(const char* path, const SettingsNote* notes, size_t noteCount);
+
+// The text of one key of a settings file; empty when the file, or the key, is not there.
+std::string SettingsFileText(const char* path, const char* section, const char* key);
+
+// Puts a file's new content in place of the old one in one step: `writeContent` writes
+// it to a file beside the target (which starts as a copy of the target), handed
+// `context`, and only when that succeeds does the new file replace the old. False, with
+// the old file untouched and nothing left beside it, when anything fails. Settings
+// files are saved this way, and the write log trimmed.
+bool WriteSettingsFileWhole(const char* path, bool (*writeContent)(const char* contentPath, const void* context),
+                            const void* context);

@@ -5,39 +5,67 @@
 #include "hw/concat.h"
 #include "hw/hex_text.h"
 
+#include "model/settings.h"
 #include "model/write_report.h"
 
 namespace {
 
-// The whole log, or nothing when it is not there yet. False when it is there and
-// cannot be read: then it is left alone rather than overwritten.
-bool ReadLog(const std::string& logPath, std::string* text) {
-    text->clear();
+// The newest part of the log that a trim can keep, or nothing when there is no log yet.
+// False when it is there and cannot be read: then it is left alone.
+bool ReadLogTail(const std::string& logPath, size_t limit, std::string* tail, DWORD* size) {
+    tail->clear();
+    *size = 0;
     HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    const DWORD size = GetFileSize(file, nullptr);
-    bool read = size != INVALID_FILE_SIZE && size <= 2 * kWriteLogLimit;
-    if (read && size > 0) {
-        text->resize(size);
+    *size = GetFileSize(file, nullptr);
+    bool read = *size != INVALID_FILE_SIZE;
+    // However large the log has grown, only what a trim keeps is read: a log past any
+    // size is trimmed as well as one just past its limit.
+    const DWORD wanted = read ? (*size < limit ? *size : static_cast<DWORD>(limit)) : 0;
+    if (read && wanted > 0) {
+        tail->resize(wanted);
         DWORD got = 0;
-        read = ReadFile(file, &(*text)[0], size, &got, nullptr) && got == size;
+        read = SetFilePointer(file, static_cast<LONG>(*size - wanted), nullptr, FILE_BEGIN) !=
+                   INVALID_SET_FILE_POINTER &&
+               ReadFile(file, &(*tail)[0], wanted, &got, nullptr) && got == wanted;
     }
     CloseHandle(file);
     return read;
 }
 
-bool WriteLog(const std::string& logPath, const std::string& text, bool append) {
-    HANDLE file = CreateFileA(logPath.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteThrough(HANDLE file, const std::string& text) {
     DWORD written = 0;
+    return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file);
+}
+
+// At the end of the file, as it is now; shared, so that a reader (or another Quillon
+// that could not get the port lock) never stops an entry.
+bool AppendThrough(const std::string& logPath, const std::string& entry) {
+    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
     const bool stored =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
+        SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER && WriteThrough(file, entry);
     CloseHandle(file);
     return stored;
+}
+
+bool WriteTrimmedLog(const char* contentPath, const void* text) {
+    HANDLE file = CreateFileA(contentPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool stored = WriteThrough(file, *static_cast<const std::string*>(text));
+    CloseHandle(file);
+    return stored;
+}
+
+// Replaced whole, as a settings file is saved: a hang or a power cut at any moment
+// leaves the old log or the new one.
+bool ReplaceLog(const std::string& logPath, const std::string& text) {
+    return WriteSettingsFileWhole(logPath.c_str(), WriteTrimmedLog, &text);
 }
 
 }  // namespace
@@ -51,11 +79,10 @@ std::string LocalTimeText() {
 }
 
 bool AppendToWriteLog(const std::string& logPath, const std::string& entry) {
-    std::string log;
-    if (!ReadLog(logPath, &log)) return false;
-    const std::string updated = LogWithEntry(log, entry, kWriteLogLimit);
-    // The usual case only appends: what is already there is never at risk.
-    if (updated.size() == log.size() + entry.size() && updated.compare(0, log.size(), log) == 0)
-        return WriteLog(logPath, entry, true);
-    return WriteLog(logPath, updated, false);
+    std::string tail;
+    DWORD size = 0;
+    if (!ReadLogTail(logPath, kWriteLogLimit, &tail, &size)) return false;
+    if (size + entry.size() <= kWriteLogLimit) return AppendThrough(logPath, entry);
+    // The tail may start inside an entry; a trim keeps whole entries of its newer half.
+    return ReplaceLog(logPath, LogWithEntry(tail, entry, kWriteLogLimit)) || AppendThrough(logPath, entry);
 }

@@ -5,6 +5,9 @@
 // The local date and time as the log shows it: "2026-12-09 23:59:01".
 std::string LocalTimeText();
 
-// Adds the entry to the log file, dropping the log's oldest half first when it would
-// grow past its limit. False when the log cannot be written; nothing depends on it.
+// Adds the entry to the log file and sees it through to the disk before returning: the
+// write it tells of may hang the machine a moment later. When the log would grow past
+// its limit its oldest entries go, the file replaced whole (old log or new, never a
+// torn one); where that replacement fails the entry is appended all the same. False
+// when the entry could not be stored; nothing else depends on it.
 bool AppendToWriteLog(const std::string& logPath, const std::string& entry);

@@ -134,6 +134,7 @@ namespace {
 const MenuItemDescription kFileMenuItems[] = {
     {"Save1", "Save ...", C::Save},
     {"Restore1", "Load ...", C::Restore},
+    {"BootValues1", "Boot Values", C::LoadBootValues},
     {"N2", "", C::None},
     {"Setstartup1", "Apply Settings at Startup", C::ApplyStartupSettings},
     {"Removestartupsettings1", "Remove Startup settings", C::RemoveStartupSettings},

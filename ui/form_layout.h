@@ -37,6 +37,7 @@ enum class FormCommand {
     SetRegisters,
     Save,
     Restore,
+    LoadBootValues,
     ApplyStartupSettings,
     RemoveStartupSettings,
     Exit,

@@ -46,6 +46,8 @@ private:
     void SetRegistersButtonClick();
     void SaveClick();
     void RestoreClick();
+    void LoadBootValuesClick();
+    void LoadIntoLists(const std::string& path);
     void ApplyStartupSettingsClick();
     void RemoveStartupSettingsClick();
     void Exit1Click();
@@ -82,6 +84,7 @@ void TSetRegisterForm::Build() {
     lists_.Setup(window_, fonts_);
     if (machine_ == MachineState::Identified) {
         ReadAllRegisters();
+        if (services_.registersFirstRead != nullptr) services_.registersFirstRead();
         lists_.RefreshAll();
     } else {
         lists_.EmptyAll();
@@ -112,6 +115,7 @@ void TSetRegisterForm::RunCommand(FormCommand command) {
         case FormCommand::SetRegisters: SetRegistersButtonClick(); break;
         case FormCommand::Save: SaveClick(); break;
         case FormCommand::Restore: RestoreClick(); break;
+        case FormCommand::LoadBootValues: LoadBootValuesClick(); break;
         case FormCommand::ApplyStartupSettings: ApplyStartupSettingsClick(); break;
         case FormCommand::RemoveStartupSettings: RemoveStartupSettingsClick(); break;
         case FormCommand::Exit: Exit1Click(); break;
@@ -143,7 +147,16 @@ void TSetRegisterForm::SaveClick() {
 
 void TSetRegisterForm::RestoreClick() {
     if (!openDialog_.Execute(window_, FileCommand::Load)) return;
-    const std::string path = openDialog_.FileName();
+    LoadIntoLists(openDialog_.FileName());
+}
+
+// The snapshot of the boot is loaded as Load loads a file: into the lists, for Set.
+void TSetRegisterForm::LoadBootValuesClick() {
+    const std::string path = services_.bootSnapshot != nullptr ? services_.bootSnapshot() : std::string();
+    if (!path.empty()) LoadIntoLists(path);
+}
+
+void TSetRegisterForm::LoadIntoLists(const std::string& path) {
     // A tuning made on another chipset or board is loaded only when the user says so.
     const std::string differences = MachineDifferencesOfFile(path.c_str());
     if (!differences.empty() && !AskProgramQuestion(OtherMachineQuestion(path, differences))) return;
@@ -175,6 +188,9 @@ bool TSetRegisterForm::CommandAvailable(FormCommand command) const {
             return true;
         case FormCommand::SetRegisters:
             return machine_ == MachineState::Identified && setPending_;
+        case FormCommand::LoadBootValues:
+            return machine_ == MachineState::Identified && services_.bootSnapshot != nullptr &&
+                   !services_.bootSnapshot().empty();
         default:
             return machine_ == MachineState::Identified;
     }
@@ -291,6 +307,10 @@ LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return DefWindowProcA(window_, message, wParam, lParam);
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_INITMENU:
+            // Whether there is a snapshot to load: another Quillon may have taken it since.
+            UpdateCommandStates();
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(message, wParam, lParam);

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 struct RegisterWrite;
 
 // What the window calls to save, load and register start-up settings, filled by
@@ -15,6 +17,12 @@ struct FormServices {
     // Told of every write of the registers the window makes (the write log); may be
     // nullptr.
     void (*registersWritten)(const RegisterWrite& write);
+    // Told once, right after the window's first read of the registers and before
+    // anything can be written (the snapshot of the boot); may be nullptr.
+    void (*registersFirstRead)();
+    // The settings file File > Boot Values loads, or empty when there is none (the
+    // item is then disabled); may be nullptr.
+    std::string (*bootSnapshot)();
 };
 
 // Whether the start-up checks found the chipset the register table describes. On a

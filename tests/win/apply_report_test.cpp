@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/write_logging.h"
 #include "sim/chipset.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
@@ -20,7 +21,11 @@ const char kThisMachine[] =
 
 class ApplyReportTest : public SimulationTest {
 protected:
-    ApplyReportTest() : SimulationTest("report") { start_ = StartInFolder(folder_, state_, log_); }
+    ApplyReportTest() : SimulationTest("report") {
+        start_ = StartInFolder(folder_, state_, log_);
+        DeleteFileA(WriteLogPath().c_str());
+    }
+    ~ApplyReportTest() override { DeleteFileA(WriteLogPath().c_str()); }
 
     ProgramRun Apply(const std::string& name, const std::string& text) {
         WriteWholeFile(folder_ + "\\" + name, text);
@@ -29,7 +34,7 @@ protected:
         return RunProgram(start_);
     }
     size_t DataWrites() const { return Occurrences(ReadWholeFile(start_.simLog), "PortDWordOut 0CFC"); }
-    std::string Log() const { return ReadWholeFile(folder_ + "\\quillon.log"); }
+    std::string Log() const { return ReadWholeFile(WriteLogPath()); }
 
     ProgramStart start_;
 };
@@ -59,12 +64,29 @@ TEST_F(ApplyReportTest, EveryWriteIsLoggedFromTheFirmwaresValuesOn) {
     EXPECT_EQ(lines[8], "  00:00.1+84 before 00020A05 written 00020A05 read back 00020A05");
 }
 
-TEST_F(ApplyReportTest, ALogThatCannotBeWrittenNeverStopsTheApply) {
-    CreateDirectoryA((folder_ + "\\quillon.log").c_str(), nullptr);
+TEST_F(ApplyReportTest, ALogThatCannotBeWrittenNeverStopsTheApplyButIsSaid) {
+    CreateDirectoryA(WriteLogPath().c_str(), nullptr);
     const ProgramRun run = Apply("one.qln", "[PCI]\r\nPCILatency=64\r\n");
+    RemoveDirectoryA(WriteLogPath().c_str());
     ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(run.boxes.empty());
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, "This write could not be added to Quillon's log, \"" + WriteLogPath() +
+                                     "\". The registers were written all the same.");
     EXPECT_EQ(LoadChipsetState(state_).ConfigRead(0, 8, 0, 0x18) >> 24, 64u);
+}
+
+TEST_F(ApplyReportTest, TwoQuillonsAtOnceBothLogTheirWrites) {
+    WriteWholeFile(folder_ + "\\one.qln", "[PCI]\r\nPCILatency=64\r\n");
+    WriteWholeFile(folder_ + "\\two.qln", "[AGP]\r\nAGPBusLatency=64\r\n");
+    ProgramStart second = start_;
+    start_.argumentTail = "one.qln";
+    second.argumentTail = "two.qln";
+    for (const ProgramRun& run : RunPrograms({start_, second})) {
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(run.boxes.empty());
+    }
+    EXPECT_EQ(NonBlankLines(Log()).size(), 2u * (1u + 6u)) << Log();
+    EXPECT_EQ(Occurrences(Log(), " file "), 2u) << Log();
 }
 
 TEST_F(ApplyReportTest, AFileFromAnotherMachineIsRefusedAndOneFromThisMachineApplied) {

@@ -58,18 +58,7 @@ protected:
         for (PciRegister& reg : RegisterTable) reg.Present = true;
     }
     // The names of the files in the scratch folder.
-    std::vector<std::string> FolderContents() const {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do {
-            if (found.cFileName[0] != '.') names.push_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> FolderContents() const { return FolderNames(folder_); }
     // A new name for every file: the profile functions cache files by name.
     std::string NewPath() { return folder_ + "\\set" + std::to_string(++files_) + ".qln"; }
     std::string FileWith(const std::string& text) {
@@ -279,11 +268,14 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileWholeAndNothingBesideIt) {
     // The new content fails half-way: some keys are written, then a write fails.
     static int keysWritten;
     keysWritten = 0;
-    EXPECT_FALSE(WriteSettingsFileWhole(path.c_str(), [](const char* contentPath) {
-        for (const char* key : {"Trc", "Trfc", "Tras"})
-            keysWritten += WritePrivateProfileStringA("DRAM", key, "9", contentPath) ? 1 : 0;
-        return false;
-    }));
+    EXPECT_FALSE(WriteSettingsFileWhole(
+        path.c_str(),
+        [](const char* contentPath, const void*) {
+            for (const char* key : {"Trc", "Trfc", "Tras"})
+                keysWritten += WritePrivateProfileStringA("DRAM", key, "9", contentPath) ? 1 : 0;
+            return false;
+        },
+        nullptr));
     EXPECT_EQ(keysWritten, 3);
     EXPECT_EQ(ReadWholeFile(path), original);
     EXPECT_EQ(FolderContents(), before) << "the new content must not stay behind";
@@ -378,6 +370,29 @@ TEST_F(SettingsTest, WriteLogGrowsByEntriesAndStaysUnderItsLimit) {
     EXPECT_EQ(trimmed.substr(0, 4), "2026");
 
     EXPECT_FALSE(AppendToWriteLog(folder_ + "\\missing\\quillon.log", "entry\r\n"));
+}
+
+TEST_F(SettingsTest, WriteLogPastAnySizeIsTrimmedAndATrimThatCannotReplaceItStillAppends) {
+    const std::string log = folder_ + "\\quillon.log";
+    std::string entries;
+    while (entries.size() < 3 * kWriteLogLimit) entries += "2026-01-01 00:00:00 file x\r\n  line\r\n";
+    WriteWholeFile(log, entries);
+    ASSERT_TRUE(AppendToWriteLog(log, "newest\r\n"));
+    const std::string trimmed = ReadWholeFile(log);
+    EXPECT_LT(trimmed.size(), kWriteLogLimit);
+    EXPECT_EQ(trimmed.substr(0, 4), "2026") << "whole entries only";
+    EXPECT_EQ(trimmed.substr(trimmed.size() - 8), "newest\r\n");
+
+    // Open in a program that shares it for reading and writing but not for replacing:
+    // the trim cannot put the new log in place, so the old stays whole and the entry
+    // lands at its end.
+    WriteWholeFile(log, entries);
+    HANDLE reader = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(AppendToWriteLog(log, "held\r\n"));
+    CloseHandle(reader);
+    EXPECT_EQ(ReadWholeFile(log), entries + "held\r\n");
 }
 
 // Malformed files: each must load without crash or hang and change only what it

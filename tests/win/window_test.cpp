@@ -15,6 +15,9 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/entry.h"
+#include "app/boot_snapshot.h"
+#include "app/write_logging.h"
+#include "model/settings.h"
 #include "hw/io_library.h"
 #include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
@@ -41,6 +44,7 @@ struct Fake {
     static inline const char* loadThrows = nullptr;
     static inline int loadSetsPciLatency = -1;  // what a load changes before it ends
     static inline int applies = 0, removes = 0;
+    static inline std::string snapshot;  // what the boot's snapshot service names
 
     static void Reset() {
         saved.clear();
@@ -49,6 +53,7 @@ struct Fake {
         loadThrows = nullptr;
         loadSetsPciLatency = -1;
         applies = removes = 0;
+        snapshot.clear();
     }
     static bool Save(const char* path) {
         saved.push_back(path);
@@ -62,8 +67,9 @@ struct Fake {
     }
     static void Apply() { ++applies; }
     static void Remove() { ++removes; }
+    static std::string Snapshot() { return snapshot; }
     static const FormServices& Services() {
-        static const FormServices services = {Save, Load, Apply, Remove, nullptr};
+        static const FormServices services = {Save, Load, Apply, Remove, nullptr, nullptr, Snapshot};
         return services;
     }
 };
@@ -468,7 +474,7 @@ TEST_F(MainWindowTest, KeyboardVisitsTheGroupBoxesInTheirTabOrderAndReachesTheMe
     std::vector<std::string> menu = {MenuText(GetMenu(form_), 0)};
     HMENU file = GetSubMenu(GetMenu(form_), 0);
     for (int i = 0; i < GetMenuItemCount(file); ++i) menu.push_back(MenuText(file, i));
-    EXPECT_EQ(menu, (std::vector<std::string>{"&File", "&Save ...", "&Load ...", "-", "&Apply Settings at Startup",
+    EXPECT_EQ(menu, (std::vector<std::string>{"&File", "&Save ...", "&Load ...", "&Boot Values", "-", "&Apply Settings at Startup",
                                               "&Remove Startup settings", "-", "&Exit"}));
 }
 
@@ -518,16 +524,39 @@ TEST_F(MainWindowTest, SetWritesEachRegisterOnceAndShowsWhatTheChipsetKept) {
     EXPECT_FALSE(SetEnabled());
 }
 
-TEST_F(MainWindowTest, EveryWriteOfTheWindowIsLogged) {
+TEST_F(MainWindowTest, TheWindowsFirstReadIsTheBootsSnapshotAndEveryWriteIsLogged) {
     ASSERT_TRUE(ComputeAppPaths());
+    DeleteFileA(WriteLogPath().c_str());
+    DeleteFileA(BootSnapshotPath().c_str());
     Open(ProgramServices());
+    EXPECT_EQ(ExistingBootSnapshot(), BootSnapshotPath());
+    EXPECT_EQ(SettingsFileText(BootSnapshotPath().c_str(), "DRAM", "Trc"), "10");
     Pick("Trc", "5");
     Click("SetRegistersButton");
-    const std::string log = ReadWholeFile(folder_ + "\\quillon.log");
+    const std::string log = ReadWholeFile(WriteLogPath());
+    DeleteFileA(WriteLogPath().c_str());
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.find(" window\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("  00:00.1+90 before 3333310A written 33333105 read back 33333105\r\n"),
               std::string::npos) << log;
+}
+
+TEST_F(MainWindowTest, BootValuesLoadsTheSnapshotForSetAndIsDisabledWithoutOne) {
+    Open();
+    const auto enabled = [this] {
+        SendMessageA(form_, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(form_)), 0);
+        return !(GetMenuState(GetMenu(form_), MenuItemId(form_, "&Boot Values"), MF_BYCOMMAND) & MF_GRAYED);
+    };
+    EXPECT_FALSE(enabled());
+    Fake::snapshot = folder_ + "\\boot.qln";
+    WriteWholeFile(Fake::snapshot, "[PCI]\r\nPCILatency=64\r\n");
+    Fake::loadSetsPciLatency = 64;
+    ASSERT_TRUE(enabled());
+    ChooseMenuItem(form_, "&Boot Values");
+    EXPECT_EQ(Fake::loaded, std::vector<std::string>{Fake::snapshot});
+    EXPECT_EQ(Shown("PCIBusLatency"), "64");
+    EXPECT_TRUE(SetEnabled());
+    EXPECT_TRUE(DataWrites().empty()) << "nothing is written until Set";
 }
 
 TEST_F(MainWindowTest, LoadAsksBeforeTakingATuningMadeOnAnotherMachine) {

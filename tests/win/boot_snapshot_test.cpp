@@ -1,0 +1,181 @@
+// What Quillon keeps in the machine's folder: the snapshot of each boot's registers,
+// taken by its first run, and the logon apply started where Windows starts Run entries.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/boot_snapshot.h"
+#include "app/command_line.h"
+#include "app/write_logging.h"
+#include "model/settings.h"
+#include "sim/chipset.h"
+#include "tests/support/run_key.h"
+#include "tests/support/sim_environment.h"
+#include "tests/support/test_files.h"
+#include "tests/win/process_runner.h"
+
+namespace {
+
+const char kHardwareDescription[] = "HARDWARE\\DESCRIPTION\\System";
+
+// A registry key with all it holds, to put back as Windows makes it: volatile.
+struct KeyCopy {
+    std::string name;
+    std::vector<std::pair<std::string, std::pair<DWORD, std::string>>> values;
+    std::vector<KeyCopy> subkeys;
+};
+
+KeyCopy CopyKey(HKEY parent, const std::string& name) {
+    KeyCopy copy{name, {}, {}};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return copy;
+    for (DWORD i = 0;; ++i) {
+        char valueName[256];
+        BYTE data[4096];
+        DWORD nameLength = sizeof valueName, type = 0, size = sizeof data;
+        if (RegEnumValueA(key, i, valueName, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        copy.values.push_back({valueName, {type, std::string(reinterpret_cast<char*>(data), size)}});
+    }
+    for (DWORD i = 0;; ++i) {
+        char subkey[256];
+        DWORD length = sizeof subkey;
+        if (RegEnumKeyExA(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        copy.subkeys.push_back(CopyKey(key, subkey));
+    }
+    RegCloseKey(key);
+    return copy;
+}
+
+void RecreateVolatile(HKEY parent, const KeyCopy& copy) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(parent, copy.name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, value] : copy.values)
+        RegSetValueExA(key, name.c_str(), 0, value.first, reinterpret_cast<const BYTE*>(value.second.data()),
+                       static_cast<DWORD>(value.second.size()));
+    for (const KeyCopy& subkey : copy.subkeys) RecreateVolatile(key, subkey);
+    RegCloseKey(key);
+}
+
+// While it lives, the registry has no description of the system to tell the boot by.
+class HardwareDescriptionHidden {
+public:
+    HardwareDescriptionHidden() : saved_(CopyKey(HKEY_LOCAL_MACHINE, kHardwareDescription)) {
+        EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, kHardwareDescription), ERROR_SUCCESS);
+    }
+    ~HardwareDescriptionHidden() { RecreateVolatile(HKEY_LOCAL_MACHINE, saved_); }
+    HardwareDescriptionHidden(const HardwareDescriptionHidden&) = delete;
+    HardwareDescriptionHidden& operator=(const HardwareDescriptionHidden&) = delete;
+
+private:
+    KeyCopy saved_;
+};
+
+class BootSnapshotTest : public SimulationTest {
+protected:
+    BootSnapshotTest() : SimulationTest("boot"), snapshot_(BootSnapshotPath()) {
+        start_ = StartInFolder(folder_, state_, log_);
+        RemoveMachineFiles();
+    }
+    ~BootSnapshotTest() override { RemoveMachineFiles(); }
+    void RemoveMachineFiles() {
+        DeleteFileA(snapshot_.c_str());
+        DeleteFileA(WriteLogPath().c_str());
+    }
+
+    ProgramRun Apply(const std::string& name, const std::string& text) {
+        WriteWholeFile(folder_ + "\\" + name, text);
+        start_.argumentTail = name;
+        const ProgramRun run = RunProgram(start_);
+        EXPECT_TRUE(run.finished);
+        EXPECT_TRUE(run.boxes.empty());
+        return run;
+    }
+    std::string Snapshot(const char* section, const char* key) const {
+        return SettingsFileText(snapshot_.c_str(), section, key);
+    }
+    // As the snapshot of an earlier boot would be marked.
+    void MarkSnapshotOfEarlierBoot() const {
+        ASSERT_TRUE(WritePrivateProfileStringA("Snapshot", "Boot", "NT 0000000000000001", snapshot_.c_str()));
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, snapshot_.c_str());
+    }
+    unsigned PciLatency() const { return ChipsetStateOrPowerOn(state_).ConfigRead(0, 8, 0, 0x18) >> 24; }
+
+    const std::string snapshot_;
+    ProgramStart start_;
+};
+
+TEST_F(BootSnapshotTest, TheFirstRunOfEachBootKeepsWhatItReadBeforeWritingAndItComesBack) {
+    Apply("one.qln", "[PCI]\r\nPCILatency=64\r\n");
+    // What the firmware set, as a complete settings file of this machine.
+    EXPECT_EQ(Snapshot("PCI", "PCILatency"), "32");
+    EXPECT_EQ(Snapshot("DRAM", "Trc"), "10");
+    EXPECT_EQ(Snapshot("DRAM_ALPHA", "Tr2w"), "3");
+    EXPECT_EQ(Snapshot("Machine", "HostBridge"), "10DE:01E0 C1");
+    const std::string mark = Snapshot("Snapshot", "Boot");
+    EXPECT_EQ(mark.substr(0, 3), "NT ");
+    const std::string first = ReadWholeFile(snapshot_);
+
+    Apply("two.qln", "[PCI]\r\nPCILatency=96\r\n");
+    EXPECT_EQ(ReadWholeFile(snapshot_), first) << "a later run of the boot leaves it alone";
+
+    // The next boot's first run replaces it with what that boot read.
+    MarkSnapshotOfEarlierBoot();
+    Apply("three.qln", "[PCI]\r\nPCILatency=128\r\n");
+    EXPECT_EQ(Snapshot("PCI", "PCILatency"), "96");
+    EXPECT_EQ(Snapshot("Snapshot", "Boot"), mark);
+
+    // Back by the command line, as an ordinary settings file.
+    start_.argumentTail = "\"" + snapshot_ + "\"";
+    const ProgramRun restore = RunProgram(start_);
+    ASSERT_TRUE(restore.finished);
+    EXPECT_TRUE(restore.boxes.empty());
+    EXPECT_EQ(PciLatency(), 96u);
+}
+
+TEST_F(BootSnapshotTest, ARunThatCannotTellTheBootLeavesTheSnapshotAlone) {
+    Apply("one.qln", "[PCI]\r\nPCILatency=64\r\n");
+    MarkSnapshotOfEarlierBoot();
+    const std::string before = ReadWholeFile(snapshot_);
+    {
+        HardwareDescriptionHidden hidden;
+        Apply("two.qln", "[PCI]\r\nPCILatency=96\r\n");
+    }
+    EXPECT_EQ(PciLatency(), 96u) << "the apply itself goes on";
+    EXPECT_EQ(ReadWholeFile(snapshot_), before);
+}
+
+// Windows starts the Run entries in the system folder; a limited user may write nothing
+// there, and the log entry of the logon apply holds the values the firmware set.
+TEST_F(BootSnapshotTest, ALogonApplyStartedInTheSystemFolderKeepsItsFilesInTheMachinesFolder) {
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    const std::vector<std::string> systemBefore = FolderNames(system);
+    const std::string startup = folder_ + "\\startup.qln";
+    WriteWholeFile(startup, "[PCI]\r\nPCILatency=64\r\n");
+    SetRunValue(BuildStartupCommand(start_.exePath, startup));
+    start_.workingDirectory = system;
+    start_.argumentTail = startup;
+    start_.environment = {{"QUILLON_CONFIRM_SECONDS", "1"}, {"QUILLON_SHIFT_WATCH_MS", "100"}};
+    bool recordSeen = false;
+    start_.whileRunning = [&](unsigned long) {
+        recordSeen = recordSeen || FileExists(startup + ".pending");
+        return false;
+    };
+    const ProgramRun run = RunProgram(start_);
+    DeleteRunValue();
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(PciLatency(), 64u);
+    EXPECT_TRUE(recordSeen) << "guarded as always";
+    EXPECT_FALSE(FileExists(startup + ".pending"));
+    EXPECT_NE(ReadWholeFile(WriteLogPath()).find(" logon " + startup + "\r\n"), std::string::npos);
+    EXPECT_EQ(Snapshot("PCI", "PCILatency"), "32");
+    EXPECT_EQ(FolderNames(system), systemBefore);
+}
+
+}  // namespace
