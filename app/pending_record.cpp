@@ -38,11 +38,10 @@ std::string ReadRecord(const std::string& recordPath) {
     return std::string(text, length);
 }
 
-// Records and their folder are made OpenToEveryone: whoever logs on next must be able
-// to read, replace and remove them.
-
 // The record must outlive the hang it guards against, so it counts only once it is
-// through to the disk; a record that did not get there is removed again.
+// through to the disk; a record that did not get there is removed again. Whoever logs
+// on next must be able to replace and remove it: it is made OpenToEveryone, as its
+// folder is.
 bool WriteRecord(const std::string& recordPath, const std::string& text) {
     if (recordPath.empty()) return false;
     OpenToEveryone access;

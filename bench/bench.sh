@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Prints Quillon's speed and size figures under Wine against the simulated chipset.
-# Not a test: it only measures. Usage: bash bench/bench.sh [runs]
+# Not a test: it only measures. Usage: bash bench/bench.sh [runs] [other quillon.exe]
 # Measures the 32-bit product where this host executes 32-bit code, otherwise (or with
-# QUILLON_NO_32BIT=1) the 64-bit build in its place; the table says which.
+# QUILLON_NO_32BIT=1) the 64-bit build in its place; the table says which. Another
+# build of the program (a copy made before a change) is measured in the same turns, so
+# that a before and after share the host's load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
+other=${2:+$(realpath "$2")}
 bash scripts/setup.sh
 source scripts/lib/wine-session.sh
 preset=$(wine_run_preset)
@@ -33,6 +36,11 @@ empty=$(windows_path "$build/bench/bench_empty_program.exe")
 empty_window=$(windows_path "$build/bench/bench_empty_window.exe")
 form_window=$(windows_path "$build/bench/bench_form_window.exe")
 full=$(windows_path "$work/full.qln")
+other_exe=""
+if [ -n "$other" ]; then
+  cp "$other" "$work/other_quillon.exe"
+  other_exe=$(windows_path "$work/other_quillon.exe")
+fi
 
 medians() { (cd "$work" && "$QUILLON_WINE" "$timer" "$@" 2>/dev/null) | tr -d '\r' | paste -sd' '; }
 ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
@@ -41,9 +49,10 @@ kib() { python3 -c "print(f'{$(stat -c %s "$1") / 1024:.1f}')"; }
 # Wine's own services are still settling after the start: let them, before measuring.
 medians exit 5 "$empty" "" "$quillon" "$full" >/dev/null
 
-read -r apply_ms empty_ms <<<"$(medians exit "$runs" "$quillon" "$full" "$empty" "")"
-read -r window_ms empty_window_ms form_window_ms <<<"$(medians idle "$runs" "$quillon" "" "$empty_window" "" \
-  "$form_window" "")"
+read -r apply_ms empty_ms other_apply_ms <<<"$(medians exit "$runs" "$quillon" "$full" "$empty" "" \
+  ${other_exe:+"$other_exe" "$full"})"
+read -r window_ms empty_window_ms form_window_ms other_window_ms <<<"$(medians idle "$runs" "$quillon" "" \
+  "$empty_window" "" "$form_window" "" ${other_exe:+"$other_exe" ""})"
 
 # One more silent apply, with the simulated chipset logging its port calls and Wine
 # naming every DLL it loads, in order.
@@ -68,6 +77,11 @@ row "window ready / empty window" "$window_ms ms" "$empty_window_ms ms" \
 # The same window's controls and entries with no logic behind them: the floor.
 row "window ready / form, no logic" "$window_ms ms" "$form_window_ms ms" \
   "$(ratio "$window_ms" "$form_window_ms") (<= 1.10)"
+if [ -n "$other" ]; then
+  row "other build: silent apply" "$other_apply_ms ms" "$empty_ms ms" "$(ratio "$other_apply_ms" "$empty_ms")"
+  row "other build: window / no logic" "$other_window_ms ms" "$form_window_ms ms" \
+    "$(ratio "$other_window_ms" "$form_window_ms")"
+fi
 for p in $(printf '%s\n' win32 "$preset" | sort -u); do
   row "stripped quillon.exe ($p)" "$(kib "build/$p/bin/quillon.exe") KiB" "" "(<= 192 KiB)"
 done

@@ -82,18 +82,27 @@ OpenToEveryone::OpenToEveryone() {
 }
 
 bool MoveIntoPlace(const std::string& written, const std::string& target) {
+    // The old file's attributes (hidden, archive) go over to the new one. ReplaceFileA
+    // carries them on Windows itself, but not under every implementation of it, and 9x
+    // has no such call (nor any access list to carry).
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    bool moved = false;
     if (!OnWindows9x()) {
-        if (Exists(target)) return ReplaceExisting(written, target);
-        return MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        moved = exists ? ReplaceExisting(written, target)
+                       : MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    } else {
+        // MoveFileExA only fails there (not implemented), and MoveFileA refuses an
+        // existing target.
+        moved = (!exists || DeleteFileA(target.c_str())) && MoveFileA(written.c_str(), target.c_str());
     }
-    // MoveFileExA only fails there (not implemented), and MoveFileA refuses an existing
-    // target.
-    if (Exists(target) && !DeleteFileA(target.c_str())) return false;
-    return MoveFileA(written.c_str(), target.c_str());
+    if (moved && exists) SetFileAttributesA(target.c_str(), attributes);
+    return moved;
 }
 
 std::string MachineQuillonFolder() {
-    const std::string shared = CommonAppDataFolder();
+    // Looked up once: SHELL32 is a large DLL to load for every record a logon handles.
+    static const std::string shared = CommonAppDataFolder();
     return shared.empty() ? ProgramFolder() : shared + "\\Quillon";
 }
 

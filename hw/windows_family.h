@@ -26,11 +26,12 @@ private:
     bool usable_ = false;
 };
 
-// Puts `written` (complete and flushed) in the place of `target`. The NT family keeps
-// an existing target's attributes and access list (ReplaceFileA) or moves in one step;
-// 9x has neither, so the old file is deleted and the new one renamed: a crash between
-// the two leaves the new content under the temporary name. False when the target does
-// not hold the new content; `written` is then still there unless it was moved.
+// Puts `written` (complete and flushed) in the place of `target`, keeping an existing
+// target's attributes. The NT family replaces in one step (ReplaceFileA, which keeps
+// the access list too, where the target exists); 9x has no such step, so the old file
+// is deleted and the new one renamed: a crash between the two leaves the new content
+// under the temporary name. False when the target does not hold the new content;
+// `written` is then still there unless it was moved.
 bool MoveIntoPlace(const std::string& written, const std::string& target);
 
 // The folder Quillon keeps what belongs to the machine rather than to one user in:

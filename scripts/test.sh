@@ -17,7 +17,7 @@ done
 ctest --test-dir build/native --output-on-failure
 
 report_skipped_32bit_runs "every win32 test that runs under Wine; the win32 build gets only its
-      static checks (imports, exports, Windows XP, the download's contents), the win64 build
+      static checks (imports, exports, the Windows checks, the download's contents), the win64 build
       is tested in full."
 
 # One Windows build's tests. Its own session keeps the two builds' windows, focus,

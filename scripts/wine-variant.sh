@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs one command in a variant of the session's Wine prefix: another system DPI,
-# and optionally without the window font (MS Sans Serif).
+# optionally without the window font (MS Sans Serif), optionally reporting another
+# Windows version (Wine's own setting, e.g. win98: GetVersionEx then answers as that
+# Windows does, though Wine keeps behaving as it always does).
 #
-#   wine-variant.sh PREFIX DPI with-window-font|without-window-font COMMAND...
+#   wine-variant.sh [--windows VERSION] PREFIX DPI with-window-font|without-window-font COMMAND...
 #
 # PREFIX is made afresh each time: its own registry (so the DPI is set before its own
 # wineserver starts) and drive C: of the session's prefix (WINEPREFIX, by default the
@@ -10,8 +12,13 @@
 # the window font, the Windows folder is rebuilt from links except for a Fonts folder
 # of its own that lacks every MS Sans Serif file. Its server is ended afterwards.
 set -euo pipefail
+windows=
+if [ "${1:-}" = --windows ]; then
+  windows=${2:-}
+  shift 2
+fi
 if [ $# -lt 4 ]; then
-  echo "usage: $0 PREFIX DPI with-window-font|without-window-font COMMAND..." >&2
+  echo "usage: $0 [--windows VERSION] PREFIX DPI with-window-font|without-window-font COMMAND..." >&2
   exit 2
 fi
 variant=$1 dpi=$2 fonts=$3
@@ -78,6 +85,9 @@ set_registry_value() { # file section value-line
 
 # The system DPI, read when the server starts.
 set_registry_value "$variant/user.reg" 'Control Panel\\Desktop' "$(printf '"LogPixels"=dword:%08x' "$dpi")"
+if [ -n "$windows" ]; then
+  set_registry_value "$variant/user.reg" 'Software\\Wine' "\"Version\"=\"$windows\""
+fi
 # What the session sets, in case its server has not written it to disk yet.
 set_registry_value "$variant/user.reg" 'Software\\Wine\\X11 Driver' '"Managed"="N"'
 

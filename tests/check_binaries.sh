@@ -2,8 +2,7 @@
 # Checks what the built binaries show the loader: io.dll exports the thirteen port
 # functions by their plain names; quillon.exe binds at start nothing but KERNEL32,
 # ADVAPI32 (the port lock's access list) and the C runtime, and the window system and
-# the file dialog and the shell on first use (delay-loaded), so that a silent apply loads
-# neither.
+# the file dialog on first use (delay-loaded), so that a silent apply loads neither.
 # Usage: check_binaries.sh <objdump> <llvm-readobj> <io.dll> <quillon.exe>
 set -euo pipefail
 objdump=$1 readobj=$2 dll=$3 exe=$4

@@ -55,6 +55,7 @@ else()
   # above 5.0); lld would write 6.0, which even XP refuses.
   set(windows_version 4 0)
 endif()
+set(QUILLON_DLLTOOL_MACHINE ${dlltool_machine})
 list(GET windows_version 0 windows_major)
 list(GET windows_version 1 windows_minor)
 

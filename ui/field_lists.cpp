@@ -54,32 +54,6 @@ void FitLabelToText(HWND label, const ControlDescription& description, HFONT fon
     SetWindowPos(label, nullptr, 0, 0, box.cx, box.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The frame around the rows of a list's drop-down, above and below together, from
-// the styles the drop-down really has (it has no size of its own until it opens).
-int DropDownBorders(HWND list) {
-    COMBOBOXINFO parts = {};
-    parts.cbSize = sizeof parts;
-    if (!GetComboBoxInfo(list, &parts) || parts.hwndList == nullptr) return 0;
-    RECT frame = {0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_EXSTYLE)));
-    return frame.bottom - frame.top;
-}
-
-// The classic drop-down opens as tall as the list was made; the newer one counts
-// rows (CB_SETMINVISIBLE). Both are set so that every entry shows without scrolling,
-// from the heights the list really has: its selection field (a closed list's window
-// is just that), its entries and the frame of its drop-down.
-void SetDropDownRows(HWND list, size_t rows) {
-    SendMessageA(list, CB_SETMINVISIBLE, static_cast<WPARAM>(std::max<size_t>(rows, 1)), 0);
-    const int itemHeight = static_cast<int>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));
-    RECT field;
-    GetWindowRect(list, &field);
-    SetWindowPos(list, nullptr, 0, 0, field.right - field.left,
-                 DropDownListHeight(field.bottom - field.top, itemHeight, rows, DropDownBorders(list)),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // Each entry is the choice's text paired with the choice itself. The list draws
 // nothing while it fills: nobody would see the entries arrive one by one.
 void FillList(HWND list, const RegisterField& field) {
@@ -154,7 +128,6 @@ void FieldLists::SetupFieldList(HWND label, HWND list, const RegisterField& fiel
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     ShowUnknown(list);
     FillList(list, field);
-    SetDropDownRows(list, ChoiceCount(field));
 }
 
 // A text field keeps a margin at each side of its text. Where the font is wider than

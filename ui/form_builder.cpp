@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -123,12 +124,15 @@ void SetSelectionFieldHeight(HWND list, int height) {
 
 // A field label starts with the field's name, which its row sets again. Labels whose
 // description gives no size are made the size of their text at once: resizing a
-// control afterwards costs more than measuring first.
-HWND CreateControl(HWND window, const ControlDescription& control, HFONT font, int dpi, HDC measuring) {
+// control afterwards costs more than measuring first. A list is made `height` tall.
+// The control is left in the system's font.
+HWND MakeControl(HWND window, const ControlDescription& control, HFONT font, int dpi, HDC measuring,
+                 int height = 0) {
     const ControlClass kind = ClassOf(control.kind);
     const RegisterField* field = control.kind == ControlKind::FieldLabel ? ShownField(control) : nullptr;
     const char* caption = field != nullptr ? field->Name : control.caption;
     ScaledBounds bounds = ScaledClientBounds(control, dpi);
+    if (height != 0) bounds.height = height;
     if (control.width == 0 && control.height == 0) {
         const SIZE box = TextBox(measuring, font, caption);
         bounds.width = box.cx;
@@ -140,8 +144,67 @@ HWND CreateControl(HWND window, const ControlDescription& control, HFONT font, i
                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)),
                                   nullptr);
     if (handle == nullptr) throw ProgramError(std::string("Unable to create the control ") + control.name);
-    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return handle;
+}
+
+void SetControlFont(HWND control, HFONT font) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+// The frame around the rows of a list's drop-down, above and below together, from
+// the styles the drop-down really has (it has no size of its own until it opens).
+int DropDownBorders(HWND list) {
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (!GetComboBoxInfo(list, &parts) || parts.hwndList == nullptr) return 0;
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(parts.hwndList, GWL_EXSTYLE)));
+    return frame.bottom - frame.top;
+}
+
+// What a list's drop-down is made of besides its selection field: a row per entry
+// and a frame. A list takes for its drop-down what the height it is made leaves below
+// its selection field as first made, in the system's font (a later font or field height
+// keeps the drop-down as it is). Every list made in one font has the same.
+struct DropDownMetrics {
+    HFONT font = nullptr;
+    int fieldAsMade = 0;
+    int itemHeight = 0;
+    int borders = 0;
+};
+
+// The height that makes a list's drop-down show every entry, below a selection field
+// that tall.
+int OpenedHeight(const ControlDescription& control, int fieldHeight, const DropDownMetrics& metrics) {
+    return DropDownListHeight(fieldHeight, metrics.itemHeight, ChoiceCount(*ShownField(control)), metrics.borders);
+}
+
+// The classic drop-down opens as tall as the list was made, less its selection field;
+// the newer one counts rows (CB_SETMINVISIBLE). Both are set so that every entry shows
+// without scrolling. The heights of rows and frame are measured, from what the list
+// really has, on the first list made in a font, which alone is then resized: every
+// later list is made at its full height at once, as resizing a list costs more than
+// making it.
+HWND CreateFieldList(HWND window, const ControlDescription& control, HFONT font, int dpi, HDC measuring,
+                     DropDownMetrics& metrics) {
+    const int fieldHeight = ScaledClientBounds(control, dpi).height;
+    const bool measured = metrics.font == font;
+    HWND list = MakeControl(window, control, font, dpi, measuring,
+                            measured ? OpenedHeight(control, metrics.fieldAsMade, metrics) : fieldHeight);
+    const int fieldAsMade = WindowHeight(list);
+    SetControlFont(list, font);
+    SetSelectionFieldHeight(list, fieldHeight);
+    SendMessageA(list, CB_SETMINVISIBLE, std::max<size_t>(ChoiceCount(*ShownField(control)), 1), 0);
+    if (measured) return list;
+    metrics = {font, fieldAsMade, static_cast<int>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0)),
+               DropDownBorders(list)};
+    RECT field;
+    GetWindowRect(list, &field);
+    SetWindowPos(list, nullptr, 0, 0, field.right - field.left,
+                 OpenedHeight(control, field.bottom - field.top, metrics),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return list;
 }
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
@@ -264,10 +327,12 @@ void FitAndCentre(HWND window) {
 // One device context measures the labels' texts for the whole pass.
 void CreateFormControls(HWND window, const FormFonts& fonts, int dpi) {
     HDC measuring = CreateCompatibleDC(nullptr);
+    DropDownMetrics dropDown;
     for (const ControlDescription* control : CreationOrder()) {
-        HWND handle = CreateControl(window, *control, fonts.Of(*control), dpi, measuring);
         if (control->kind == ControlKind::FieldList)
-            SetSelectionFieldHeight(handle, ScaledClientBounds(*control, dpi).height);
+            CreateFieldList(window, *control, fonts.Of(*control), dpi, measuring, dropDown);
+        else
+            SetControlFont(MakeControl(window, *control, fonts.Of(*control), dpi, measuring), fonts.Of(*control));
     }
     DeleteDC(measuring);
 }

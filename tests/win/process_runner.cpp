@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "tests/support/sim_environment.h"
@@ -22,6 +23,29 @@ ProgramStart StartInFolder(const std::string& folder, const std::string& simStat
     start.simState = simState;
     start.simLog = simLog;
     return start;
+}
+
+bool CreateWindowsProcess(const std::string& exePath, std::string& commandLine, DWORD flags,
+                          const char* folder, PROCESS_INFORMATION& process) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, folder,
+                           &startup, &process))
+            return true;
+        // Wine answers ERROR_INTERNAL_ERROR when the new process ended before its first
+        // thread had reported to Wine's server: Wine's own start of it failed, before any
+        // of the program's code (its imports, its entry point) could run. A start that
+        // failed for any other reason is the test's to report.
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+            SetLastError(error);
+            return false;
+        }
+        std::fprintf(stderr, "note: Wine did not start %s (error %lu, before any of its code ran); starting it again\n",
+                     exePath.c_str(), error);
+        Sleep(100);
+    }
 }
 
 namespace {
@@ -53,12 +77,9 @@ void StartChild(Child& child) {
 
     std::string commandLine = "\"" + start.exePath + "\"";
     if (!start.argumentTail.empty()) commandLine += " " + start.argumentTail;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    child.run.started =
-        CreateProcessA(start.exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       start.workingDirectory.empty() ? nullptr : start.workingDirectory.c_str(),
-                       &startup, &child.process) != FALSE;
+    child.run.started = CreateWindowsProcess(start.exePath, commandLine, 0,
+                                             start.workingDirectory.empty() ? nullptr : start.workingDirectory.c_str(),
+                                             child.process);
     if (!child.run.started) {
         ADD_FAILURE() << "cannot start " << start.exePath << ": error " << GetLastError();
         return;

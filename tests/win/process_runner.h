@@ -2,6 +2,8 @@
 // read and answered (OK, or Yes or No for a question), a main window is noted and
 // closed.
 #pragma once
+#include <windows.h>
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -38,6 +40,12 @@ struct ProgramStart {
     // main window is closed; true ends the child at once, as a hang or a power loss would.
     std::function<bool(unsigned long processId)> whileRunning;
 };
+
+// CreateProcessA with the caller's flags and folder (nullptr: this process's), which
+// starts the program again where Wine itself failed to start it. False with the error
+// in GetLastError() when it cannot be started.
+bool CreateWindowsProcess(const std::string& exePath, std::string& commandLine, DWORD flags,
+                          const char* folder, PROCESS_INFORMATION& process);
 
 // The product as built: ..\bin\quillon.exe from the test folder.
 std::string BuiltProgramPath();

@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
+#include "app/missing_function.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
 #include "hw/windows_family.h"
@@ -129,6 +131,37 @@ TEST_F(ProgramTest, NoArgumentOrBlanksOpenTheWindow) {
     }
 }
 
+// The runs in a prefix that reports Windows 98 must take the 9x branches, or they test
+// the NT family's twice.
+TEST(WindowsFamily, IsTheOneTheTestRunReports) {
+    const char* reported = std::getenv("QUILLON_TEST_WINDOWS");
+    const bool windows98 = reported != nullptr && std::string(reported) == "win98";
+    EXPECT_EQ(OnWindows9x(), windows98);
+    EXPECT_EQ(MachineWideObjectName("Quillon"), windows98 ? "Quillon" : "Global\\Quillon");
+    OpenToEveryone access;
+    EXPECT_EQ(access.get() == nullptr, windows98);
+}
+
+// An older Windows than the program was checked for: the function or DLL it lacks is
+// named in one message and the run ends with exit code 1, instead of an exception
+// nothing catches.
+TEST_F(ProgramTest, DelayLoadedFunctionThisWindowsLacksIsNamedAndEndsTheRun) {
+    const std::string program = BuiltProgramPath();
+    start_.exePath = program.substr(0, program.find_last_of('\\')) + "\\..\\checks\\lacks_a_function.exe";
+    for (const char* lack : {"function", "library"}) {
+        start_.argumentTail = lack;
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished) << lack;
+        EXPECT_EQ(run.exitCode, 1u) << lack;
+        ASSERT_EQ(run.boxes.size(), 1u) << lack;
+        EXPECT_EQ(run.boxes[0].caption, "Quillon");
+        EXPECT_EQ(run.boxes[0].text,
+                  std::string(lack) == "function"
+                      ? MissingFunctionText("QuillonAbsentFunction", "comdlg32.dll", false)
+                      : MissingFunctionText("QuillonFunctionOfAnAbsentLibrary", "quillon_absent.dll", true));
+    }
+}
+
 TEST_F(ProgramTest, MissingPortLibraryIsReportedWithTheSystemsText) {
     start_.withPortLibrary = false;
     start_.argumentTail = "whatever.qln";
@@ -138,7 +171,9 @@ TEST_F(ProgramTest, MissingPortLibraryIsReportedWithTheSystemsText) {
     EXPECT_FALSE(run.mainWindowOpened);
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].caption, "Quillon");
-    const std::string reason = SystemErrorText(ERROR_MOD_NOT_FOUND);
+    // Whatever error this Windows gives for a DLL that is not there (9x has its own).
+    ASSERT_EQ(LoadLibraryA("quillon-no-such-library.dll"), nullptr);
+    const std::string reason = SystemErrorText(GetLastError());
     ASSERT_FALSE(reason.empty());
     EXPECT_EQ(run.boxes[0].text, "IO.DLL failed to load ... please retry.\n" + reason);
     EXPECT_FALSE(FileExists(start_.simLog));

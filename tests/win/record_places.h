@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/logon_rules.h"
-#include "hw/windows_family.h"
 #include "app/pending_record.h"
 #include "hw/code_page.h"
+#include "hw/windows_family.h"
 #include "tests/support/test_files.h"
 
 // While it lives, no folder can be made where the shared records go.

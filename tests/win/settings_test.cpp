@@ -112,6 +112,17 @@ TEST_F(SettingsTest, SaveKeepsWhatElseTheFileHoldsAndReplacesKeysInPlace) {
     EXPECT_EQ(lines.size(), 26u) << "every key once, nothing lost";
 }
 
+// The new content takes the old file's place, not its looks: a file the user hid stays
+// hidden (on the NT family its access list stays too, which only real Windows shows).
+TEST_F(SettingsTest, SaveKeepsTheFilesAttributes) {
+    const std::string path = FileWith("[PCI]\r\nPCILatency=64\r\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(SaveSettings(path.c_str()));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(FolderContents().size(), 1u) << "nothing left beside it";
+}
+
 TEST_F(SettingsTest, LoadChangesOnlyTheFieldsTheFileNames) {
     Restore(kBusyRegisters);
     const std::string onlyPci = FileWith(WindowsLines({"[PCI]", "PCILatency=72"}));

@@ -65,12 +65,8 @@ DebuggedRun RunUnderDebugger(const std::string& exePath, const std::string& tail
                              const std::string& folder) {
     DebuggedRun run;
     std::string commandLine = "\"" + exePath + "\" " + tail;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        DEBUG_ONLY_THIS_PROCESS, nullptr, folder.c_str(), &startup, &process))
-        return run;
+    if (!CreateWindowsProcess(exePath, commandLine, DEBUG_ONLY_THIS_PROCESS, folder.c_str(), process)) return run;
     DEBUG_EVENT event = {};
     while (!run.exited && WaitForDebugEvent(&event, 20000)) {
         DWORD answer = DBG_CONTINUE;
