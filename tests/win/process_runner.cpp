@@ -58,6 +58,7 @@ struct Child {
     ProgramRun run;
     PROCESS_INFORMATION process = {};
     std::unique_ptr<DialogAnswerer> boxes;
+    std::vector<HWND> seen;    // main windows noted at a look
     std::vector<HWND> closed;  // main windows asked to close
     bool endedByTest = false;
 };
@@ -98,15 +99,24 @@ bool IsMainWindow(HWND window) {
     return r.right - r.left > 0 && r.bottom - r.top > 0;
 }
 
-// Notes the child's main window, then closes it as the user would.
+bool Holds(const std::vector<HWND>& windows, HWND window) {
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+// Notes the child's main window when it first shows, and closes it as the user would at
+// the next look: a window that became visible just after the test's look has been looked
+// at by the test before its close is posted.
 void CloseMainWindow(Child& child) {
     for (HWND window : TopLevelWindows(child.process.dwProcessId)) {
-        if (!IsMainWindow(window) || std::find(child.closed.begin(), child.closed.end(), window) != child.closed.end())
+        if (!IsMainWindow(window) || Holds(child.closed, window)) continue;
+        if (!Holds(child.seen, window)) {
+            child.seen.push_back(window);
+            child.run.mainWindowOpened = true;
+            child.run.mainWindowCaption = WindowText(window);
+            if (HWND application = GetWindow(window, GW_OWNER))
+                child.run.mainWindowOwnerCaption = WindowText(application);
             continue;
-        child.run.mainWindowOpened = true;
-        child.run.mainWindowCaption = WindowText(window);
-        if (HWND application = GetWindow(window, GW_OWNER))
-            child.run.mainWindowOwnerCaption = WindowText(application);
+        }
         child.closed.push_back(window);
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
