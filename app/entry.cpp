@@ -56,6 +56,10 @@ int RunQuillon(const std::string& commandLineTail, const PortOperations& ports) 
             const std::string reason = SystemErrorText(GetLastError());
             ShowProgramMessage("IO.DLL failed to load ... please retry.\n" + reason,
                                kApplicationTitle);
+            // A port library quarantined by a virus scanner must not leave a logon apply
+            // that nobody can remove without the registry editor: the window still opens,
+            // with no chipset behind it. A file apply ends here.
+            if (TrimArgument(commandLineTail).empty()) RunInteractive(MachineState::Refused);
         } else if (TrimArgument(commandLineTail).empty()) {
             // Refused, it has said why; the window then opens with no chipset behind it,
             // so that a logon apply that can no longer work can still be removed.

@@ -30,7 +30,8 @@ static_assert(EveryFunctionAtItsId(kFunctionLayout), "a function record is not a
 // The chipset Quillon writes to, by number: another chipset of the same shape (the
 // maker's previous generation, 10DE:01A4 with 10DE:01AB/01AC/01AD at 00:00.1) keeps
 // other things at 00:00.1+84/90/94. Every stepping of a device counts: the six
-// registers sit at the same offsets on all.
+// registers sit at the same offsets on all. The rows follow the boards in public
+// listings (tests/data/boards/nforce2_boards.txt), not the few dumps kept here.
 struct KnownDevice {
     FunctionId Function;
     uint32_t VendorDevice;  // as dword 0x00 reads: device in the high half
@@ -39,11 +40,18 @@ struct KnownDevice {
 
 constexpr KnownDevice kKnownDevices[] = {
     // pci.ids (Debian package pci.ids 0.0~2023.04.11): 10de 01e0 "nForce2 IGP2", which
-    // lspci then called "nForce2 AGP (different version?)"; at 00:00.0 in every dump of
-    // tests/data/boards/nforce2_*.txt (revisions A2 and C1).
+    // lspci then called "nForce2 AGP (different version?)"; at 00:00.0 of every nForce2
+    // board of the listings, steppings A2 and C1. memtest86 5.01 (controller.c) knows
+    // the chipset by this device alone.
     {FunctionId::HostBridge, 0x01E010DE, "nForce2 host bridge"},
-    // pci.ids: 10de 01eb "nForce2 Memory Controller 1"; at 00:00.1 in the same dumps.
-    {FunctionId::MemoryController, 0x01EB10DE, "nForce2 memory controller"},
+    // pci.ids: 10de 01ea "nForce2 Memory Controller 0" and 10de 01eb "nForce2 Memory
+    // Controller 1"; the listings show them at 00:00.1 about equally often, behind the
+    // same host bridge (the ASUS A7N8X has both). The tools trusted with this chipset
+    // bind it by the host bridge and take 00:00.1 by its slot, whichever of the two
+    // answers there: memtest86 5.01 reads its timings at +90/+A0/+84, Linux's AGP
+    // driver (nvidia-agp.c) takes PCI_DEVFN(0, 1).
+    {FunctionId::MemoryController, 0x01EA10DE, "nForce2 Memory Controller 0"},
+    {FunctionId::MemoryController, 0x01EB10DE, "nForce2 Memory Controller 1"},
 };
 
 // Any value with bits on both sides of the address fields' boundaries: a port that

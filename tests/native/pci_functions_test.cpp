@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "hw/pci_functions.h"
 #include "hw/pci_registers.h"
 #include "model/field_catalogue.h"
+#include "tests/support/board_corpus.h"
 #include "tests/support/board_dumps.h"
 #include "tests/native/fake_ports.h"
 
@@ -80,6 +82,34 @@ TEST_F(MachineCheckTest, RealNforce2BoardsFitAndTheirFieldsDecode) {
     }
 }
 
+// Every board of the public listings, as the checks see it on a real board's registers:
+// the chipset's own fit with every register present that the board has, and nothing of
+// another chipset fits, whatever stands at the bridges' addresses.
+TEST_F(MachineCheckTest, EveryListedBoardOfTheChipsetFitsAndEveryOtherIsRefused) {
+    const std::string base = Board("nforce2_asus_a7n8x");
+    for (const ListedBoard& board : ListedBoards(QUILLON_BOARDS_DIR, "nforce2_boards")) {
+        SCOPED_TRACE(BoardLabel(board));
+        // A listing that does not show both functions Quillon knows by number proves nothing.
+        EXPECT_EQ(board.functions[0].listed, ListedAs::Device);
+        EXPECT_EQ(board.functions[1].listed, ListedAs::Device);
+        FakePorts::Reset();
+        Load(ListedBoardDump(board, base));
+        EXPECT_EQ(Identify(), "");
+        MarkAbsentDevices();
+        EXPECT_EQ(Register(RegisterId::AgpBusLatency).Present, board.functions[2].listed != ListedAs::Absent);
+        EXPECT_EQ(Register(RegisterId::PciBusLatency).Present, board.functions[3].listed != ListedAs::Absent);
+        EXPECT_EQ(Function(FunctionId::MemoryController).VendorDevice, board.functions[1].vendorDevice);
+    }
+    for (const ListedBoard& board : ListedBoards(QUILLON_BOARDS_DIR, "refused_boards")) {
+        SCOPED_TRACE(BoardLabel(board));
+        FakePorts::Reset();
+        Load(ListedBoardDump(board, base));
+        const std::string problems = Identify();
+        EXPECT_EQ(problems.rfind("This machine's chipset is not the one Quillon tunes:", 0), 0u) << problems;
+        EXPECT_FALSE(AnyDataWrite());
+    }
+}
+
 TEST_F(MachineCheckTest, ChipsetIsKnownByNumberWhateverItsSteppingOrSouthBridge) {
     for (const char* board : {"nforce2_asus_a7n8x_rev_a2", "nforce2_mcp2a_built"}) {
         FakePorts::Reset();
@@ -96,10 +126,12 @@ TEST_F(MachineCheckTest, PreviousGenerationOfTheSameShapeIsRefusedByNumber) {
               "This machine's chipset is not the one Quillon tunes:\n\n"
               "00:00.0 (host bridge): should be the nForce2 host bridge 10DE:01E0, a host bridge (class 06/00); "
               "found 10DE:01A4 revision B2, class 06/00, header layout 0.\n"
-              "00:00.1 (memory controller): should be the nForce2 memory controller 10DE:01EB, a memory "
-              "controller (class 05); found 10DE:01AC revision B2, class 05/00, header layout 0.\n"
+              "00:00.1 (memory controller): should be the nForce2 Memory Controller 0 10DE:01EA or the "
+              "nForce2 Memory Controller 1 10DE:01EB, a memory controller (class 05); found 10DE:01AC revision "
+              "B2, class 05/00, header layout 0.\n"
               "\nQuillon knows only the chipset of its table: nForce2 host bridge 10DE:01E0 at 00:00.0, "
-              "nForce2 memory controller 10DE:01EB at 00:00.1.\n"
+              "nForce2 Memory Controller 0 10DE:01EA at 00:00.1, nForce2 Memory Controller 1 10DE:01EB at "
+              "00:00.1.\n"
               "Nothing was read beyond these checks, and nothing was written.");
     EXPECT_FALSE(AnyDataWrite());
 }
@@ -145,8 +177,11 @@ TEST_F(MachineCheckTest, EachRuleRefusesWhatBreaksIt) {
          FunctionText("00:00.0", 0x01A410DE, 0x060000B2, 0x00800000), "found 10DE:01A4 revision B2"},
         {"memory controller of the previous generation", &Layout::memory,
          FunctionText("00:00.1", 0x01AC10DE, 0x050000B2, 0), "found 10DE:01AC revision B2"},
+        // 00:00.1 is either of its two memory controllers; 00:00.4's function is not one.
+        {"memory controller 0 at 00:00.1", &Layout::memory,
+         FunctionText("00:00.1", 0x01EA10DE, 0x050000A2, 0x00800000), ""},
         {"another function of the known chipset at 00:00.1", &Layout::memory,
-         FunctionText("00:00.1", 0x01EA10DE, 0x050000C1, 0x00800000), "00:00.1"},
+         FunctionText("00:00.1", 0x01EE10DE, 0x050000C1, 0x00800000), "00:00.1"},
         {"earlier stepping", &Layout::host, FunctionText("00:00.0", 0x01E010DE, 0x060000A1, 0x00800000), ""},
         {"memory controller of another vendor", &Layout::memory,
          FunctionText("00:00.1", 0x01EB1022, 0x050000C1, 0x00800000), "00:00.1"},

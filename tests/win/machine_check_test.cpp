@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/chipset.h"
+#include "tests/support/board_corpus.h"
 #include "tests/support/board_dumps.h"
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
@@ -34,6 +35,7 @@ protected:
     }
 
     void OnBoard(const std::string& dump) { WriteWholeFile(state_, dump); }
+    void ExpectFileAppliedExactly(const std::string& dump);
     static std::string Board(const char* name) { return BoardDump(TestExecutableFolder() + "\\boards", name); }
 
     // "address value" of every doubleword written to the data port.
@@ -66,34 +68,69 @@ protected:
 
 const char* const kSixRegisters[] = {"80000184", "80000190", "80000194", "8000F00C", "8000F018", "80004018"};
 
+// fast.qln applied on a board of the chipset: no message, the checks and the six
+// registers read, written once each and read back, and only the file's fields moved.
+void MachineCheckTest::ExpectFileAppliedExactly(const std::string& dump) {
+    OnBoard(dump);
+    DeleteFileA(log_.c_str());
+    start_.argumentTail = "fast.qln";
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty()) << (run.boxes.empty() ? "" : run.boxes[0].text);
+    SimChipset before;
+    ASSERT_TRUE(before.LoadDump(dump, nullptr));
+    const std::vector<std::string> writes = DataWrites();
+    const bool agp = before.ConfigRead(0, 30, 0, 0) != 0xFFFFFFFFu, pci = before.ConfigRead(0, 8, 0, 0) != 0xFFFFFFFFu;
+    const size_t registers = 3 + (agp ? 2 : 0) + (pci ? 1 : 0);
+    EXPECT_EQ(LineCount(ReadWholeFile(log_)), kCheckPortCalls + 6 * registers);
+    ASSERT_EQ(writes.size(), registers);
+    size_t next = 0;
+    for (size_t i = 0; i < 6; ++i) {
+        if ((i == 3 || i == 4) && !agp) continue;
+        if (i == 5 && !pci) continue;
+        EXPECT_EQ(writes[next++].substr(0, 8), kSixRegisters[i]);
+    }
+    const SimChipset after = LoadChipsetState(state_);
+    const uint32_t timing1 = before.ConfigRead(0, 0, 1, 0x90);
+    EXPECT_EQ(after.ConfigRead(0, 0, 1, 0x90), (timing1 & ~(15u << 15)) | (5u << 15));
+    EXPECT_EQ(after.ConfigRead(0, 0, 1, 0x84), before.ConfigRead(0, 0, 1, 0x84));
+    EXPECT_EQ(after.ConfigRead(0, 0, 1, 0x94), before.ConfigRead(0, 0, 1, 0x94));
+    // Only the secondary latency bytes move.
+    if (agp) {
+        EXPECT_EQ(after.ConfigRead(0, 30, 0, 0x18), (before.ConfigRead(0, 30, 0, 0x18) & 0x00FFFFFF) | 0x40000000);
+        EXPECT_EQ(after.ConfigRead(0, 30, 0, 0x0C), before.ConfigRead(0, 30, 0, 0x0C));
+    }
+    if (pci) {
+        EXPECT_EQ(after.ConfigRead(0, 8, 0, 0x18), (before.ConfigRead(0, 8, 0, 0x18) & 0x00FFFFFF) | 0x40000000);
+    }
+}
+
 // The real boards, one of the host bridge's earlier stepping, and one with the later
-// south bridge: known by number, they are the chipset's own.
+// south bridge: known by number, they are the chipset's own, and the window opens on them.
 TEST_F(MachineCheckTest, BoardsOfTheChipsetPassTheChecksAndGetExactlyTheSixRegisters) {
     for (const char* board : {"nforce2_asus_a7n8x", "nforce2_epox", "nforce2_asus_a7n8x_rev_a2", "nforce2_mcp2a_built"}) {
-        OnBoard(Board(board));
-        DeleteFileA(log_.c_str());
-        start_.argumentTail = "fast.qln";
-        const ProgramRun run = RunProgram(start_);
-        ASSERT_TRUE(run.finished) << board;
-        EXPECT_TRUE(run.boxes.empty()) << board << ": " << (run.boxes.empty() ? "" : run.boxes[0].text);
-        EXPECT_EQ(LineCount(ReadWholeFile(log_)), kCheckPortCalls + 36) << board;
-        const std::vector<std::string> writes = DataWrites();
-        ASSERT_EQ(writes.size(), 6u) << board;
-        for (size_t i = 0; i < 6; ++i) EXPECT_EQ(writes[i].substr(0, 8), kSixRegisters[i]) << board;
-
-        SimChipset before;
-        ASSERT_TRUE(before.LoadDump(Board(board), nullptr));
-        const SimChipset after = LoadChipsetState(state_);
-        EXPECT_EQ((after.ConfigRead(0, 0, 1, 0x90) >> 15) & 15, 5u) << board;
-        EXPECT_EQ(after.ConfigRead(0, 30, 0, 0x18), (before.ConfigRead(0, 30, 0, 0x18) & 0x00FFFFFF) | 0x40000000)
-            << board;  // only the secondary latency byte moved
-        EXPECT_EQ(after.ConfigRead(0, 8, 0, 0x18) >> 24, 64u) << board;
-        EXPECT_EQ(after.ConfigRead(0, 0, 1, 0x84), before.ConfigRead(0, 0, 1, 0x84)) << board;
-
-        start_.argumentTail = "";  // and the window opens on it
+        SCOPED_TRACE(board);
+        ExpectFileAppliedExactly(Board(board));
+        start_.argumentTail = "";
         const ProgramRun window = RunProgram(start_);
-        EXPECT_TRUE(window.mainWindowOpened) << board;
-        EXPECT_TRUE(window.boxes.empty()) << board;
+        EXPECT_TRUE(window.mainWindowOpened);
+        EXPECT_TRUE(window.boxes.empty());
+    }
+}
+
+// Every board of the public listings, each on a real board's registers with its own
+// numbers: the chipset's own boards take a file exactly, every other machine is refused
+// with nothing written, by the silent apply and by the window.
+TEST_F(MachineCheckTest, EveryListedBoardIsAcceptedOrRefusedAsItsChipsetIs) {
+    const std::string base = Board("nforce2_asus_a7n8x");
+    for (const ListedBoard& board : ListedBoards(TestExecutableFolder() + "\\boards", "nforce2_boards")) {
+        SCOPED_TRACE(BoardLabel(board));
+        ExpectFileAppliedExactly(ListedBoardDump(board, base));
+    }
+    for (const ListedBoard& board : ListedBoards(TestExecutableFolder() + "\\boards", "refused_boards")) {
+        SCOPED_TRACE(BoardLabel(board));
+        OnBoard(ListedBoardDump(board, base));
+        ExpectRefusedEitherWay(kRefused, false, kCheckPortCalls);
     }
 }
 
@@ -112,13 +149,15 @@ WPARAM MenuCommand(FormCommand command) {
     return 0;
 }
 
-// A board replaced by one Quillon does not know, with the logon apply still registered:
-// the empty window is where the user removes it.
-TEST_F(MachineCheckTest, RefusedMachinesWindowRemovesTheLogonApply) {
-    OnBoard(Board("nforce_abit_built"));
+// Where Quillon cannot work with a logon apply still registered (a board it does not
+// know, a port library gone or broken): after its message the empty window opens, and
+// that is where the user removes the logon apply. The returned run's one box is the
+// message; a removal that works says nothing.
+ProgramRun RemoveLogonApplyThroughWindow(ProgramStart start) {
     SetRunValue("\"C:\\Quillon\\quillon.exe\" C:\\Quillon\\startup.qln");
     bool removeChosen = false;
-    start_.whileRunning = [&](unsigned long processId) {
+    start.argumentTail = "";
+    start.whileRunning = [&](unsigned long processId) {
         HWND form = FindWindowA(kMainForm.className, nullptr);
         DWORD owner = 0;
         if (!removeChosen && form != nullptr && IsWindowVisible(form) && GetWindowThreadProcessId(form, &owner) &&
@@ -126,15 +165,58 @@ TEST_F(MachineCheckTest, RefusedMachinesWindowRemovesTheLogonApply) {
             removeChosen = PostMessageA(form, WM_COMMAND, MenuCommand(FormCommand::RemoveStartupSettings), 0) != FALSE;
         return false;
     };
-    const ProgramRun run = RunProgram(start_);
-    ASSERT_TRUE(run.finished);
+    const ProgramRun run = RunProgram(start);
+    EXPECT_TRUE(run.finished);
     EXPECT_TRUE(run.mainWindowOpened);
-    ASSERT_EQ(run.boxes.size(), 1u);  // the refusal; a removal that works says nothing
-    EXPECT_EQ(run.boxes[0].text.substr(0, sizeof kRefused - 1), kRefused);
     EXPECT_TRUE(removeChosen);
     EXPECT_FALSE(ReadRunValue().present);
-    EXPECT_EQ(LineCount(ReadWholeFile(log_)), kCheckPortCalls);
     DeleteRunValue();
+    return run;
+}
+
+TEST_F(MachineCheckTest, RefusedMachinesWindowRemovesTheLogonApply) {
+    OnBoard(Board("nforce_abit_built"));
+    const ProgramRun run = RemoveLogonApplyThroughWindow(start_);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text.substr(0, sizeof kRefused - 1), kRefused);
+    EXPECT_EQ(LineCount(ReadWholeFile(log_)), kCheckPortCalls);
+}
+
+// A port library quarantined by a virus scanner, or one that lacks an operation Quillon
+// calls: the same message as ever, and then the empty window. A file apply still ends
+// after the message.
+TEST_F(MachineCheckTest, PortLibraryMissingOrBrokenStillLetsTheLogonApplyBeRemoved) {
+    const std::string kLoadFailed = "IO.DLL failed to load ... please retry.\n";
+    ProgramStart missing = start_;
+    missing.withPortLibrary = false;
+
+    // The program beside a library without PortDWordIn, found first as the system finds it.
+    ProgramStart broken = missing;
+    broken.exePath = folder_ + "\\quillon.exe";
+    ASSERT_TRUE(CopyFileA(BuiltProgramPath().c_str(), broken.exePath.c_str(), FALSE));
+    const std::string brokenLibrary = TestExecutableFolder() + "\\..\\badlib\\io.dll";
+    ASSERT_TRUE(CopyFileA(brokenLibrary.c_str(), (folder_ + "\\io.dll").c_str(), FALSE)) << brokenLibrary;
+
+    for (const ProgramStart* start : {&missing, &broken}) {
+        const bool isBroken = start == &broken;
+        SCOPED_TRACE(isBroken ? "io.dll without PortDWordIn" : "no io.dll");
+        const std::string before = ReadWholeFile(state_);
+        const ProgramRun window = RemoveLogonApplyThroughWindow(*start);
+        ASSERT_EQ(window.boxes.size(), 1u);
+        EXPECT_EQ(window.boxes[0].caption, "Quillon");
+        EXPECT_EQ(window.boxes[0].text.substr(0, kLoadFailed.size()), kLoadFailed);
+        EXPECT_GT(window.boxes[0].text.size(), kLoadFailed.size()) << "the system's reason is missing";
+
+        ProgramStart apply = *start;
+        apply.argumentTail = "fast.qln";
+        const ProgramRun run = RunProgram(apply);
+        ASSERT_TRUE(run.finished);
+        EXPECT_FALSE(run.mainWindowOpened);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].text, window.boxes[0].text);
+        EXPECT_EQ(ReadWholeFile(state_), before) << "the chipset changed";
+        EXPECT_FALSE(FileExists(log_)) << "a port was touched";
+    }
 }
 
 TEST_F(MachineCheckTest, AbsentAgpBridgeIsLeftAloneAndTheRestIsApplied) {
