@@ -47,3 +47,4 @@ std::string WithBytes(const std::string& dump, const std::string& slot, uint32_t
     }
     return text;
 }
+

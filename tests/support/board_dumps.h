@@ -11,3 +11,4 @@ std::string WithoutFunction(const std::string& dump, const std::string& slot);
 // "bb:dd.f" replaced by those of `value`; a row the dump lacks stays lacking.
 std::string WithBytes(const std::string& dump, const std::string& slot, uint32_t offset, uint32_t value,
                       int count = 4);
+

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "tests/support/board_dumps.h"
 #include "tests/support/test_files.h"
 
 std::string EnvironmentVariable(const char* name) {
@@ -52,4 +53,12 @@ std::vector<std::string> DataPortWrites(const std::string& simLog) {
         if (call == "PortDWordOut" && port == "0CFC") writes.push_back(address + " " + value);
     }
     return writes;
+}
+
+std::string IntegratedGraphicsBoard(const std::string& boardsFolder) {
+    const std::string dump = BoardDump(boardsFolder, "nforce2_asus_a7n8x");
+    SimChipset board;
+    EXPECT_TRUE(board.LoadDump(dump, nullptr));
+    const uint32_t timing0 = board.ConfigRead(0, 0, 1, 0x84);
+    return WithBytes(dump, "00:00.1", 0x84, (timing0 & ~kGraphicsMemoryMask) | (31u << 4));
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,3 +62,11 @@ std::vector<std::string> DataPortWrites(const std::string& simLog);
 SimChipset LoadChipsetState(const std::string& stateFile);
 // The same, but the power-on chipset where nothing was written yet.
 SimChipset ChipsetStateOrPowerOn(const std::string& stateFile);
+
+// On boards with integrated graphics, 00:00.1+84 bits 10:4 hold the graphics memory size
+// in MiB less one, beside Auto Precharge (bit 17).
+constexpr uint32_t kGraphicsMemoryMask = 0x7Fu << 4;
+inline uint32_t GraphicsMemoryMiB(uint32_t timing0) { return ((timing0 & kGraphicsMemoryMask) >> 4) + 1; }
+// The 2004 A7N8X dump (from `boardsFolder`) with 32 MiB of graphics memory, as such a
+// board has it.
+std::string IntegratedGraphicsBoard(const std::string& boardsFolder);

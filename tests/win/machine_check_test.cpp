@@ -149,6 +149,23 @@ WPARAM MenuCommand(FormCommand command) {
     return 0;
 }
 
+// Quillon changes only bit 17 of 00:00.1+84, where a board with integrated graphics also
+// keeps its graphics memory size: a file that names every field moves bit 17 alone.
+TEST_F(MachineCheckTest, FileApplyChangesOnlyAutoPrechargeBesideTheGraphicsMemorySize) {
+    OnBoard(IntegratedGraphicsBoard(TestExecutableFolder() + "\\boards"));
+    const uint32_t booted = LoadChipsetState(state_).ConfigRead(0, 0, 1, 0x84);
+    ASSERT_EQ(GraphicsMemoryMiB(booted), 32u);
+    std::string file = ReadWholeFile(TestExecutableFolder() + "\\examples\\sample.qln");
+    ASSERT_NE(file.find("AutoPrecharge=1"), std::string::npos);
+    if ((booted >> 17 & 1) != 0) file.replace(file.find("AutoPrecharge=1"), 15, "AutoPrecharge=0");
+    WriteWholeFile(folder_ + "\\every_field.qln", file);
+    start_.argumentTail = "every_field.qln";
+    const ProgramRun run = RunProgram(start_);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(LoadChipsetState(state_).ConfigRead(0, 0, 1, 0x84), booted ^ (1u << 17));
+}
+
 // Where Quillon cannot work with a logon apply still registered (a board it does not
 // know, a port library gone or broken): after its message the empty window opens, and
 // that is where the user removes the logon apply. The returned run's one box is the

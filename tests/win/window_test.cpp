@@ -590,6 +590,27 @@ TEST_F(MainWindowTest, BootValuesLoadsTheSnapshotForSetAndIsDisabledWithoutOne) 
     EXPECT_TRUE(DataWrites().empty()) << "nothing is written until Set";
 }
 
+// Quillon changes only bit 17 of 00:00.1+84; on a board with integrated graphics the
+// same register holds the graphics memory size. Neither a Set nor the boot's values set
+// again may move any other bit of it.
+TEST_F(MainWindowTest, SetAndBootValuesChangeOnlyAutoPrechargeBesideTheGraphicsMemorySize) {
+    FreeIoLibrary();  // the simulated library takes its chipset when it loads
+    WriteWholeFile(state_, IntegratedGraphicsBoard(TestExecutableFolder() + "\\boards"));
+    ASSERT_TRUE(LoadIoLibrary());
+    ASSERT_TRUE(ComputeAppPaths());
+    DeleteFileA(BootSnapshotPath().c_str());
+    Open(ProgramServices());
+    const uint32_t booted = Hardware(0, 1, 0x84);
+    ASSERT_EQ(GraphicsMemoryMiB(booted), 32u);
+    Pick("AutoPrecharge", (booted >> 17 & 1) != 0 ? "Disable" : "Enable");
+    Click("SetRegistersButton");
+    EXPECT_EQ(Hardware(0, 1, 0x84), booted ^ (1u << 17));
+    ChooseMenuItem(form_, "&Boot Values");
+    Click("SetRegistersButton");
+    EXPECT_EQ(Hardware(0, 1, 0x84), booted);
+    DeleteFileA(WriteLogPath().c_str());
+}
+
 TEST_F(MainWindowTest, LoadAsksBeforeTakingATuningMadeOnAnotherMachine) {
     Open();
     WriteWholeFile(folder_ + "\\elsewhere.qln",
