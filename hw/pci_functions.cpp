@@ -44,13 +44,19 @@ constexpr KnownDevice kKnownDevices[] = {
     // board of the listings, steppings A2 and C1. memtest86 5.01 (controller.c) knows
     // the chipset by this device alone.
     {FunctionId::HostBridge, 0x01E010DE, "nForce2 host bridge"},
-    // pci.ids: 10de 01ea "nForce2 Memory Controller 0" and 10de 01eb "nForce2 Memory
-    // Controller 1"; the listings show them at 00:00.1 about equally often, behind the
-    // same host bridge (the ASUS A7N8X has both). The tools trusted with this chipset
-    // bind it by the host bridge and take 00:00.1 by its slot, whichever of the two
-    // answers there: memtest86 5.01 reads its timings at +90/+A0/+84, Linux's AGP
-    // driver (nvidia-agp.c) takes PCI_DEVFN(0, 1).
+    // At 00:00.1 either memory controller: of the 56 boards listed, 22 show 01EA and 34
+    // 01EB, at steppings A2 and C1, behind the same host bridge and on the same board
+    // models (ASUS A7N8X, subsystem 1043:80AC, has both). The tools trusted with this
+    // chipset bind it by the host bridge and take 00:00.1 by its slot, whichever of the
+    // two answers there: memtest86 5.01 (controller.c, poll_timings_nf2) reads its
+    // timings at +90/+A0/+84, Linux's AGP driver (nvidia-agp.c) takes PCI_DEVFN(0, 1).
+    // pci.ids: 10de 01ea "nForce2 Memory Controller 0"; in numbers (lspci -vvn) on a
+    // Shuttle board, subsystem 1297:0531, Ubuntu Forums, "Generic Bt878 TV tuner + FM
+    // with PAL_BG LG tuner", 1 January 2006.
     {FunctionId::MemoryController, 0x01EA10DE, "nForce2 Memory Controller 0"},
+    // pci.ids: 10de 01eb "nForce2 Memory Controller 1"; in numbers in the three dumps of
+    // tests/data/boards/nforce2_*.txt and in lspci -nn listings (ASUS A7N8X-E, Ubuntu
+    // Forums, "Graphics Card", 18 January 2012).
     {FunctionId::MemoryController, 0x01EB10DE, "nForce2 Memory Controller 1"},
 };
 
