@@ -47,7 +47,7 @@ bool StartsEntry(const std::string& log, size_t lineStart) {
 }  // namespace
 
 RegisterWrite WriteAllRegistersNoted() {
-    RegisterWrite write{LastReadValues(), CachedValues(), {}};
+    RegisterWrite write{LastReadValues(), CachedValues(), {}, {}};
     WriteAllRegisters();
     write.readBack = CachedValues();
     return write;
@@ -80,6 +80,7 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
                          " written ", HexText(write.written[i], 8), " read back ",
                          HexText(write.readBack[i], 8), kLineEnd});
     }
+    for (const std::string& warning : write.warnings) entry += Concat({kRegisterIndent, "warning: ", warning, kLineEnd});
     return entry;
 }
 

@@ -1,0 +1,36 @@
+// The texts of the clocks and timings: the lines of the window's panel, the lists'
+// tooltips, the plain-text report for the clipboard and the lines of the write log.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "model/memory_timings.h"
+
+constexpr char kUnknownFigure[] = "unknown";
+
+// The panel, one text a line: the memory clock and data rate, the FSB with the
+// memory:FSB ratio, the CAS latency, where the memory clock comes from, the warnings.
+struct PanelLines {
+    std::string memory;
+    std::string fsb;
+    std::string cas;
+    std::string source;
+    std::string warnings;
+};
+
+PanelLines PanelText(const ClockFigures& clocks, const std::vector<FieldTiming>& timings);
+
+// The tooltip of a field's list: its count, and for a count of clocks its length at the
+// memory clock and its warnings.
+std::string FieldTooltip(const FieldTiming& timing, const ClockFigures& clocks);
+
+// Every warning, one a line, each naming its field.
+std::vector<std::string> WarningLines(const std::vector<FieldTiming>& timings);
+
+// The machine as the identities read at start name it: its [Machine] keys and values.
+std::string MachineIdentityText();
+
+// The report a user posts: the program, the machine, the clocks, the CAS latency and
+// each field with its count, nanoseconds and warnings. Lines end in CR LF.
+std::string TimingReport(const std::string& program, const ClockFigures& clocks,
+                         const std::vector<FieldTiming>& timings);
