@@ -133,6 +133,11 @@ void CheckRelations(std::vector<FieldTiming>& timings) {
 
 }  // namespace
 
+bool IsDramField(const RegisterField& field) {
+    const RegisterId id = field.Register->Id;
+    return id == RegisterId::DramTiming0 || id == RegisterId::DramTiming1 || id == RegisterId::DramAlphaTiming;
+}
+
 ClockFigures DecodeClocks(const ClockRegisters& read) {
     ClockFigures clocks;
     DecodeFsb(read, clocks);

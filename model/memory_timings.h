@@ -43,6 +43,9 @@ struct SpeedGrade {
 // not made to run that fast); above DDR400's, DDR400.
 const SpeedGrade& GradeOfClock(uint32_t memoryKHz);
 
+// Whether the field is one of the DRAM timings (the memory controller's registers).
+bool IsDramField(const RegisterField& field);
+
 // One field of the catalogue at the clock.
 struct FieldTiming {
     const RegisterField* field;

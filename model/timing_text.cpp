@@ -46,8 +46,8 @@ std::string FsbText(const ClockFigures& clocks) {
 // Where the memory clock shown comes from, said where it is not simply the live one.
 std::string SourceText(const ClockFigures& clocks) {
     if (clocks.memoryKHz == 0) return std::string();
-    if (!clocks.memoryLive) return "Memory clock as set at boot";
-    if (clocks.changedSinceBoot) return Concat({"Changed since boot (", MHzText(clocks.bootMemoryKHz), ")"});
+    if (!clocks.memoryLive) return "As set at boot";
+    if (clocks.changedSinceBoot) return Concat({"Was ", MHzText(clocks.bootMemoryKHz), " at boot"});
     return std::string();
 }
 
@@ -81,8 +81,8 @@ std::string ReportLine(const FieldTiming& timing) {
 PanelLines PanelText(const ClockFigures& clocks, const std::vector<FieldTiming>& timings) {
     PanelLines lines;
     lines.memory = Concat({"Memory: ", MemoryText(clocks)});
-    lines.fsb = Concat({"FSB: ", FsbText(clocks), ", ratio ", RatioText(clocks)});
-    if (clocks.fsbKHz == 0) lines.fsb = Concat({"FSB: ", kUnknownFigure});
+    lines.fsb = Concat({"FSB: ", FsbText(clocks)});
+    lines.ratio = Concat({"Memory:FSB ratio ", RatioText(clocks)});
     lines.cas = Concat({"CAS latency: ", CasText(clocks.casHalfClocks)});
     lines.source = SourceText(clocks);
     std::string names;
@@ -123,7 +123,8 @@ std::string TimingReport(const std::string& program, const ClockFigures& clocks,
                          const std::vector<FieldTiming>& timings) {
     const PanelLines panel = PanelText(clocks, timings);
     std::string report = Concat({program, ", DRAM timings", kLineEnd, "Machine: ", MachineIdentityText(), kLineEnd,
-                                 panel.memory, kLineEnd, panel.fsb, kLineEnd, panel.cas, kLineEnd});
+                                 panel.memory, kLineEnd, panel.fsb, kLineEnd, panel.ratio, kLineEnd, panel.cas,
+                                 kLineEnd});
     if (!panel.source.empty()) report += Concat({panel.source, kLineEnd});
     report += kLineEnd;
     for (const FieldTiming& timing : timings) report += Concat({ReportLine(timing), kLineEnd});

@@ -8,11 +8,12 @@
 
 constexpr char kUnknownFigure[] = "unknown";
 
-// The panel, one text a line: the memory clock and data rate, the FSB with the
-// memory:FSB ratio, the CAS latency, where the memory clock comes from, the warnings.
+// The panel, one text a line: the memory clock and data rate, the FSB, the memory:FSB
+// ratio, the CAS latency, where the memory clock comes from, the warnings.
 struct PanelLines {
     std::string memory;
     std::string fsb;
+    std::string ratio;
     std::string cas;
     std::string source;
     std::string warnings;

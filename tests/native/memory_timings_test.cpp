@@ -114,7 +114,8 @@ TEST_F(MemoryTimingsTest, AbsentClockFunctionsLeaveTheirFiguresUnknown) {
     EXPECT_EQ(clocks.fsbKHz, 166176u);
     EXPECT_EQ(clocks.ratioM, 0u);
     EXPECT_EQ(clocks.memoryKHz, 0u);
-    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).fsb, "FSB: 166.2 MHz, ratio unknown");
+    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).fsb, "FSB: 166.2 MHz");
+    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).ratio, "Memory:FSB ratio unknown");
 
     // Without 00:00.5 the A7N8X's clocks all come from its PLLs.
     clocks = OnBoard(WithoutFunction(BoardDump(QUILLON_BOARDS_DIR, "nforce2_asus_a7n8x_full"), "00:00.5"));
@@ -133,7 +134,7 @@ TEST_F(MemoryTimingsTest, UnknownDeviceAtAClockFunctionIsReadNoFurther) {
     EXPECT_EQ(clocks.ratioM, 0u);
     EXPECT_FALSE(clocks.memoryLive);
     EXPECT_EQ(clocks.memoryKHz, 167045u);
-    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).source, "Memory clock as set at boot");
+    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).source, "As set at boot");
 }
 
 // Four ids and seven registers, all read, all under one hold of the ports; nothing written.
@@ -168,7 +169,7 @@ TEST_F(MemoryTimingsTest, FsbChangedSinceBootWarnsOfWhatNoLongerFits) {
                                         "T(RAS) 7: 35.0 ns, below DDR400's 40 ns"}));
     const PanelLines panel = PanelText(clocks, timings);
     EXPECT_EQ(panel.memory, "Memory: 200.0 MHz, DDR 400");
-    EXPECT_EQ(panel.source, "Changed since boot (167.0 MHz)");
+    EXPECT_EQ(panel.source, "Was 167.0 MHz at boot");
     EXPECT_EQ(panel.warnings, "Warnings: T(RFC), T(RAS)");
     EXPECT_EQ(FieldTooltip(TimingOf(timings, "Tras"), clocks),
               "T(RAS): 7 clocks = 35.0 ns at 200.0 MHz\r\nWarning: 35.0 ns, below DDR400's 40 ns");
@@ -201,7 +202,8 @@ TEST_F(MemoryTimingsTest, PanelTooltipsAndReportOfTheA7n8x) {
     const std::vector<FieldTiming> timings = FieldTimings(clocks);
     const PanelLines panel = PanelText(clocks, timings);
     EXPECT_EQ(panel.memory, "Memory: 166.2 MHz, DDR 332");
-    EXPECT_EQ(panel.fsb, "FSB: 166.2 MHz, ratio 1:1");
+    EXPECT_EQ(panel.fsb, "FSB: 166.2 MHz");
+    EXPECT_EQ(panel.ratio, "Memory:FSB ratio 1:1");
     EXPECT_EQ(panel.cas, "CAS latency: 2.5");
     EXPECT_EQ(panel.source, "");
     EXPECT_EQ(panel.warnings, "No warnings");
@@ -213,7 +215,7 @@ TEST_F(MemoryTimingsTest, PanelTooltipsAndReportOfTheA7n8x) {
     EXPECT_EQ(report.substr(0, report.find("\r\n")), "Quillon V0.25b, DRAM timings");
     for (const char* line : {"Machine: HostBridge 10DE:01E0 C1, MemoryController 10DE:01EB C1, AgpBridge "
                              "10DE:01E8 C1, PciBridge 10DE:006C A3, Board 1043:80AC\r\n",
-                             "\r\nMemory: 166.2 MHz, DDR 332\r\nFSB: 166.2 MHz, ratio 1:1\r\nCAS latency: 2.5\r\n",
+                             "\r\nMemory: 166.2 MHz, DDR 332\r\nFSB: 166.2 MHz\r\nMemory:FSB ratio 1:1\r\nCAS latency: 2.5\r\n",
                              "\r\nT(RAS)                  7       42.1 ns\r\n",
                              "\r\nT(RRD)                  2       12.0 ns\r\n",
                              "\r\nAGP Bus Latency         32\r\n"})
