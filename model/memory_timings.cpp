@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-#include "hw/concat.h"
-#include "hw/hex_text.h"
-
 namespace {
 
 // The FSB PLL runs from a 25 MHz crystal: FSB = 25 MHz x multiplier / divider, the
@@ -99,36 +96,37 @@ uint32_t CasHalfClocks(uint32_t code) {
     }
 }
 
+// Within kSameClockPerMille of each other.
 bool SameClock(uint32_t a, uint32_t b) {
     const uint32_t difference = a > b ? a - b : b - a;
-    return uint64_t{difference} * 1000 <= uint64_t{b} * kSameClockPerMille;
+    return difference * (1000 / kSameClockPerMille) <= b;
 }
 
-// Count x period < minimum, exactly: count / kHz ms < minimum ns.
+// Count x period < minimum, exactly: count / kHz ms < minimum ns. Counts are below 32
+// and clocks below 10 GHz, so 32 bits hold both sides.
 bool BelowMinimum(uint32_t count, uint32_t memoryKHz, uint32_t minimumNs) {
-    return uint64_t{count} * 1000000 < uint64_t{minimumNs} * memoryKHz;
+    return count * 1000000 < minimumNs * memoryKHz;
 }
 
-uint32_t CountOf(const std::vector<FieldTiming>& timings, const char* key) {
-    for (const FieldTiming& timing : timings)
-        if (std::strcmp(timing.field->Key, key) == 0) return timing.count;
-    return 0;
-}
-
-FieldTiming* TimingOf(std::vector<FieldTiming>& timings, const char* key) {
-    for (FieldTiming& timing : timings)
-        if (std::strcmp(timing.field->Key, key) == 0) return &timing;
-    return nullptr;
+FieldTiming& TimingOf(TimingFigures& figures, const char* key) {
+    for (FieldTiming& timing : figures.fields)
+        if (std::strcmp(timing.field->Key, key) == 0) return timing;
+    return figures.fields[0];
 }
 
 // A row cycle holds a row open and closes it; a refresh takes at least a row cycle.
-void CheckRelations(std::vector<FieldTiming>& timings) {
-    const uint32_t rc = CountOf(timings, "Trc"), ras = CountOf(timings, "Tras"), rp = CountOf(timings, "Trp");
-    if (rc < ras + rp)
-        TimingOf(timings, "Trc")->warnings.push_back(
-            Concat({"below T(RAS) + T(RP) = ", DecimalText(ras + rp)}));
-    if (CountOf(timings, "Trfc") < rc)
-        TimingOf(timings, "Trfc")->warnings.push_back(Concat({"below T(RC) = ", DecimalText(rc)}));
+void CheckRelations(TimingFigures& figures) {
+    FieldTiming& rc = TimingOf(figures, "Trc");
+    FieldTiming& rfc = TimingOf(figures, "Trfc");
+    const uint32_t rasPlusRp = TimingOf(figures, "Tras").count + TimingOf(figures, "Trp").count;
+    if (rc.count < rasPlusRp) {
+        rc.warnings |= kBelowRasPlusRp;
+        rc.boundCount = rasPlusRp;
+    }
+    if (rfc.count < rc.count) {
+        rfc.warnings |= kBelowRowCycle;
+        rfc.boundCount = rc.count;
+    }
 }
 
 }  // namespace
@@ -156,37 +154,23 @@ ClockFigures DecodeClocks(const ClockRegisters& read) {
 
 const SpeedGrade& GradeOfClock(uint32_t memoryKHz) {
     for (const SpeedGrade& grade : kGrades)
-        if (uint64_t{memoryKHz} * grade.CycleTimePs <= 1000000000) return grade;
+        if (memoryKHz <= 1000000000 / grade.CycleTimePs) return grade;
     return kGrades[sizeof kGrades / sizeof kGrades[0] - 1];
 }
 
-std::vector<FieldTiming> FieldTimings(const ClockFigures& clocks) {
-    std::vector<FieldTiming> timings;
-    const SpeedGrade& grade = GradeOfClock(clocks.memoryKHz);
-    for (const RegisterField& field : FieldCatalogue) {
+TimingFigures FigureTimings(const ClockFigures& clocks) {
+    TimingFigures figures = {clocks, &GradeOfClock(clocks.memoryKHz), {}};
+    const uint32_t kHz = clocks.memoryKHz;
+    for (size_t i = 0; i < kFieldCount; ++i) {
+        const RegisterField& field = FieldCatalogue[i];
         const PlainCount* plain = PlainCountOf(field);
-        FieldTiming timing = {&field, GetFieldValue(field), plain != nullptr, false, 0, {}};
-        if (plain != nullptr && clocks.memoryKHz != 0) {
-            timing.nsKnown = true;
-            timing.tenthsOfNs =
-                static_cast<uint32_t>((uint64_t{timing.count} * 10000000 + clocks.memoryKHz / 2) / clocks.memoryKHz);
-            const uint32_t minimum = grade.*(plain->Minimum);
-            if (BelowMinimum(timing.count, clocks.memoryKHz, minimum))
-                timing.warnings.push_back(Concat({TenthsText(timing.tenthsOfNs), " ns, below ", grade.Name, "'s ",
-                                                  DecimalText(minimum), " ns"}));
-        }
-        timings.push_back(timing);
+        FieldTiming& timing = figures.fields[i];
+        timing = {&field, GetFieldValue(field), plain != nullptr, plain != nullptr && kHz != 0, 0, 0, 0, 0};
+        if (!timing.nsKnown) continue;
+        timing.tenthsOfNs = (timing.count * 10000000 + kHz / 2) / kHz;
+        timing.minimumNs = figures.grade->*(plain->Minimum);
+        if (BelowMinimum(timing.count, kHz, timing.minimumNs)) timing.warnings |= kBelowMinimum;
     }
-    CheckRelations(timings);
-    return timings;
-}
-
-std::string TenthsText(uint32_t tenths) {
-    return Concat({DecimalText(tenths / 10), ".", DecimalText(tenths % 10)});
-}
-
-bool AnyWarning(const std::vector<FieldTiming>& timings) {
-    for (const FieldTiming& timing : timings)
-        if (!timing.warnings.empty()) return true;
-    return false;
+    CheckRelations(figures);
+    return figures;
 }

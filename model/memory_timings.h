@@ -3,9 +3,8 @@
 // cannot work. Nothing here touches the hardware; the window hands in what it read
 // (hw/clock_registers.h) and the field catalogue holds the counts.
 #pragma once
+#include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "hw/clock_registers.h"
 #include "model/field_catalogue.h"
@@ -34,7 +33,7 @@ ClockFigures DecodeClocks(const ClockRegisters& read);
 
 // The JEDEC minimums of one DDR speed grade, in ns.
 struct SpeedGrade {
-    char Name[8];     // "DDR333"
+    char Name[8];          // "DDR333"
     uint32_t CycleTimePs;  // the shortest clock period of the grade
     uint32_t Ras, Rcd, Rp, Rc, Rfc, Rrd;
 };
@@ -43,25 +42,34 @@ struct SpeedGrade {
 // not made to run that fast); above DDR400's, DDR400.
 const SpeedGrade& GradeOfClock(uint32_t memoryKHz);
 
-// Whether the field is one of the DRAM timings (the memory controller's registers).
-bool IsDramField(const RegisterField& field);
+// What is wrong with a timing, as bits.
+enum TimingWarning : uint32_t {
+    kBelowMinimum = 1,    // shorter than the grade's minimum
+    kBelowRasPlusRp = 2,  // T(RC) below T(RAS) + T(RP)
+    kBelowRowCycle = 4,   // T(RFC) below T(RC)
+};
 
 // One field of the catalogue at the clock.
 struct FieldTiming {
     const RegisterField* field;
     uint32_t count;
-    bool plainCount;        // the field counts memory clocks
-    bool nsKnown;           // plainCount and the clock is known
-    uint32_t tenthsOfNs;    // count x the clock period, rounded to 0.1 ns
-    std::vector<std::string> warnings;
+    bool plainCount;       // the field counts memory clocks
+    bool nsKnown;          // plainCount and the clock is known
+    uint32_t tenthsOfNs;   // count x the clock period, rounded to 0.1 ns
+    uint32_t warnings;     // TimingWarning bits
+    uint32_t minimumNs;    // the grade's minimum, for kBelowMinimum
+    uint32_t boundCount;   // T(RAS) + T(RP) or T(RC), for the other two
 };
 
-// Every field of the catalogue in its order, with the cached counts, at the figures'
-// memory clock.
-std::vector<FieldTiming> FieldTimings(const ClockFigures& clocks);
+// Every field of the catalogue in its order, with the cached counts, at the memory
+// clock, and the grade they are held to.
+struct TimingFigures {
+    ClockFigures clocks;
+    const SpeedGrade* grade;
+    std::array<FieldTiming, kFieldCount> fields;
+};
 
-// "42.1" for 421 tenths.
-std::string TenthsText(uint32_t tenths);
+TimingFigures FigureTimings(const ClockFigures& clocks);
 
-// Whether any field has a warning.
-bool AnyWarning(const std::vector<FieldTiming>& timings);
+// Whether the field is one of the DRAM timings (the memory controller's registers).
+bool IsDramField(const RegisterField& field);

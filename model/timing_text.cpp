@@ -1,18 +1,47 @@
 #include "model/timing_text.h"
 
-#include "hw/concat.h"
-#include "hw/hex_text.h"
 #include "model/machine_profile.h"
 
 namespace {
 
 const char kLineEnd[] = "\r\n";
 
-// "166.2 MHz"
-std::string MHzText(uint32_t kHz) { return Concat({TenthsText((kHz + 50) / 100), " MHz"}); }
+// A text put together piece by piece: one string grows, and no piece is a string of its
+// own to be made and freed (the texts here are many short pieces).
+class Text {
+public:
+    Text& operator<<(const char* piece) {
+        text_ += piece;
+        return *this;
+    }
+    Text& operator<<(const std::string& piece) {
+        text_ += piece;
+        return *this;
+    }
+    Text& Number(uint32_t value) {
+        char digits[10];
+        size_t count = 0;
+        do digits[count++] = static_cast<char>('0' + value % 10);
+        while ((value /= 10) != 0);
+        while (count > 0) text_ += digits[--count];
+        return *this;
+    }
+    Text& Tenths(uint32_t tenths) {
+        Number(tenths / 10) << ".";
+        return Number(tenths % 10);
+    }
+    Text& MHz(uint32_t kHz) { return Tenths((kHz + 50) / 100) << " MHz"; }
+    // Blanks up to the width, from where the text stood before the last pieces.
+    Text& PadFrom(size_t start, size_t width) {
+        if (text_.size() < start + width) text_.append(start + width - text_.size(), ' ');
+        return *this;
+    }
+    size_t Size() const { return text_.size(); }
+    std::string& Str() { return text_; }
 
-// DDR moves data on both edges of the clock.
-std::string DataRateText(uint32_t memoryKHz) { return Concat({"DDR ", DecimalText((2 * memoryKHz + 500) / 1000)}); }
+private:
+    std::string text_;
+};
 
 uint32_t CommonDivisor(uint32_t a, uint32_t b) {
     while (b != 0) {
@@ -23,110 +52,153 @@ uint32_t CommonDivisor(uint32_t a, uint32_t b) {
     return a;
 }
 
-std::string RatioText(const ClockFigures& clocks) {
-    if (clocks.ratioM == 0) return kUnknownFigure;
+void AppendRatio(Text& text, const ClockFigures& clocks) {
+    if (clocks.ratioM == 0) {
+        text << kUnknownFigure;
+        return;
+    }
     const uint32_t divisor = CommonDivisor(clocks.ratioN, clocks.ratioM);
-    return Concat({DecimalText(clocks.ratioN / divisor), ":", DecimalText(clocks.ratioM / divisor)});
+    text.Number(clocks.ratioN / divisor) << ":";
+    text.Number(clocks.ratioM / divisor);
 }
 
-std::string CasText(uint32_t halfClocks) {
-    if (halfClocks == 0) return kUnknownFigure;
-    return halfClocks % 2 == 0 ? DecimalText(halfClocks / 2) : Concat({DecimalText(halfClocks / 2), ".5"});
+void AppendCas(Text& text, uint32_t halfClocks) {
+    if (halfClocks == 0) {
+        text << kUnknownFigure;
+        return;
+    }
+    text.Number(halfClocks / 2) << (halfClocks % 2 == 0 ? "" : ".5");
 }
 
-std::string MemoryText(const ClockFigures& clocks) {
-    if (clocks.memoryKHz == 0) return kUnknownFigure;
-    return Concat({MHzText(clocks.memoryKHz), ", ", DataRateText(clocks.memoryKHz)});
-}
-
-std::string FsbText(const ClockFigures& clocks) {
-    return clocks.fsbKHz == 0 ? std::string(kUnknownFigure) : MHzText(clocks.fsbKHz);
+// DDR moves data on both edges of the clock.
+void AppendMemory(Text& text, const ClockFigures& clocks) {
+    if (clocks.memoryKHz == 0) {
+        text << kUnknownFigure;
+        return;
+    }
+    text.MHz(clocks.memoryKHz) << ", DDR ";
+    text.Number((2 * clocks.memoryKHz + 500) / 1000);
 }
 
 // Where the memory clock shown comes from, said where it is not simply the live one.
-std::string SourceText(const ClockFigures& clocks) {
-    if (clocks.memoryKHz == 0) return std::string();
-    if (!clocks.memoryLive) return "As set at boot";
-    if (clocks.changedSinceBoot) return Concat({"Was ", MHzText(clocks.bootMemoryKHz), " at boot"});
-    return std::string();
+void AppendSource(Text& text, const ClockFigures& clocks) {
+    if (clocks.memoryKHz == 0) return;
+    if (!clocks.memoryLive) text << "As set at boot";
+    else if (clocks.changedSinceBoot) (text << "Was ").MHz(clocks.bootMemoryKHz) << " at boot";
 }
 
-std::string JoinedWarnings(const FieldTiming& timing) {
-    std::string text;
-    for (const std::string& warning : timing.warnings) text += text.empty() ? warning : "; " + warning;
-    return text;
+// Each warning of the timing, "; " between them.
+void AppendWarnings(Text& text, const FieldTiming& timing, const SpeedGrade& grade) {
+    if (timing.warnings & kBelowMinimum) {
+        text.Tenths(timing.tenthsOfNs) << " ns, below " << grade.Name << "'s ";
+        text.Number(timing.minimumNs) << " ns";
+    }
+    if (timing.warnings & (kBelowRasPlusRp | kBelowRowCycle)) {
+        text << (timing.warnings & kBelowMinimum ? "; below " : "below ")
+             << (timing.warnings & kBelowRasPlusRp ? "T(RAS) + T(RP) = " : "T(RC) = ");
+        text.Number(timing.boundCount);
+    }
 }
 
-std::string CountText(const FieldTiming& timing) {
+void AppendCount(Text& text, const FieldTiming& timing) {
     const FieldChoice* choice = FindChoice(*timing.field);
-    if (timing.plainCount || choice == &NoChoice) return DecimalText(timing.count);
-    return ChoiceDisplayLabel(*timing.field, *choice);
+    if (timing.plainCount || choice == &NoChoice)
+        text.Number(timing.count);
+    else
+        text << ChoiceDisplayLabel(*timing.field, *choice);
 }
 
-std::string Padded(std::string text, size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
+std::string Line(void (*append)(Text&, const ClockFigures&), const char* caption, const ClockFigures& clocks) {
+    Text text;
+    text << caption;
+    append(text, clocks);
+    return std::move(text.Str());
 }
 
-std::string ReportLine(const FieldTiming& timing) {
-    std::string line = Concat({Padded(timing.field->Name, 24), Padded(CountText(timing), 8)});
-    if (timing.nsKnown) line += Padded(Concat({TenthsText(timing.tenthsOfNs), " ns"}), 10);
-    if (!timing.warnings.empty()) line += Concat({"warning: ", JoinedWarnings(timing)});
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
+void AppendFsb(Text& text, const ClockFigures& clocks) {
+    if (clocks.fsbKHz == 0)
+        text << kUnknownFigure;
+    else
+        text.MHz(clocks.fsbKHz);
+}
+
+void AppendCasOf(Text& text, const ClockFigures& clocks) { AppendCas(text, clocks.casHalfClocks); }
+
+void AppendReportLine(Text& text, const FieldTiming& timing, const SpeedGrade& grade) {
+    size_t start = text.Size();
+    text << timing.field->Name;
+    text.PadFrom(start, 24);
+    start = text.Size();
+    AppendCount(text, timing);
+    text.PadFrom(start, 8);
+    if (timing.nsKnown) {
+        start = text.Size();
+        text.Tenths(timing.tenthsOfNs) << " ns";
+        text.PadFrom(start, 10);
+    }
+    if (timing.warnings != 0) AppendWarnings(text << "warning: ", timing, grade);
+    std::string& all = text.Str();
+    while (all.back() == ' ') all.pop_back();
+    text << kLineEnd;
 }
 
 }  // namespace
 
-PanelLines PanelText(const ClockFigures& clocks, const std::vector<FieldTiming>& timings) {
+PanelLines PanelText(const TimingFigures& figures) {
+    const ClockFigures& clocks = figures.clocks;
     PanelLines lines;
-    lines.memory = Concat({"Memory: ", MemoryText(clocks)});
-    lines.fsb = Concat({"FSB: ", FsbText(clocks)});
-    lines.ratio = Concat({"Memory:FSB ratio ", RatioText(clocks)});
-    lines.cas = Concat({"CAS latency: ", CasText(clocks.casHalfClocks)});
-    lines.source = SourceText(clocks);
-    std::string names;
-    for (const FieldTiming& timing : timings)
-        if (!timing.warnings.empty()) names += Concat({names.empty() ? "" : ", ", timing.field->Name});
-    lines.warnings = names.empty() ? "No warnings" : Concat({"Warnings: ", names});
+    lines.memory = Line(AppendMemory, "Memory: ", clocks);
+    lines.fsb = Line(AppendFsb, "FSB: ", clocks);
+    lines.ratio = Line(AppendRatio, "Memory:FSB ratio ", clocks);
+    lines.cas = Line(AppendCasOf, "CAS latency: ", clocks);
+    lines.source = Line(AppendSource, "", clocks);
+    Text warnings;
+    for (const FieldTiming& timing : figures.fields)
+        if (timing.warnings != 0) warnings << (warnings.Size() == 0 ? "Warnings: " : ", ") << timing.field->Name;
+    lines.warnings = warnings.Size() == 0 ? "No warnings" : std::move(warnings.Str());
     return lines;
 }
 
-std::string FieldTooltip(const FieldTiming& timing, const ClockFigures& clocks) {
-    std::string text = Concat({timing.field->Name, ": ", CountText(timing)});
-    if (!timing.plainCount) return text;
-    text += timing.count == 1 ? " clock" : " clocks";
-    if (!timing.nsKnown) return Concat({text, ", memory clock ", kUnknownFigure});
-    text += Concat({" = ", TenthsText(timing.tenthsOfNs), " ns at ", MHzText(clocks.memoryKHz)});
-    for (const std::string& warning : timing.warnings) text += Concat({"\r\nWarning: ", warning});
-    return text;
+std::string FieldTooltip(const FieldTiming& timing, const TimingFigures& figures) {
+    Text text;
+    text << timing.field->Name << ": ";
+    AppendCount(text, timing);
+    if (!timing.plainCount) return std::move(text.Str());
+    text << (timing.count == 1 ? " clock" : " clocks");
+    if (!timing.nsKnown) return std::move((text << ", memory clock " << kUnknownFigure).Str());
+    text << " = ";
+    text.Tenths(timing.tenthsOfNs) << " ns at ";
+    text.MHz(figures.clocks.memoryKHz);
+    if (timing.warnings != 0) AppendWarnings(text << "\r\nWarning: ", timing, *figures.grade);
+    return std::move(text.Str());
 }
 
-std::vector<std::string> WarningLines(const std::vector<FieldTiming>& timings) {
-    std::vector<std::string> lines;
-    for (const FieldTiming& timing : timings)
-        for (const std::string& warning : timing.warnings)
-            lines.push_back(Concat({timing.field->Name, " ", DecimalText(timing.count), ": ", warning}));
-    return lines;
+std::string WarningLines(const TimingFigures& figures) {
+    Text lines;
+    for (const FieldTiming& timing : figures.fields) {
+        if (timing.warnings == 0) continue;
+        lines << timing.field->Name << " ";
+        lines.Number(timing.count) << ": ";
+        AppendWarnings(lines, timing, *figures.grade);
+        lines << kLineEnd;
+    }
+    return std::move(lines.Str());
 }
 
 std::string MachineIdentityText() {
-    std::string text;
-    for (const MachineKey& key : ThisMachineProfile()) {
-        if (key.value.empty()) continue;
-        text += Concat({text.empty() ? "" : ", ", key.key, " ", key.value});
-    }
-    return text.empty() ? std::string(kUnknownFigure) : text;
+    Text text;
+    for (const MachineKey& key : ThisMachineProfile())
+        if (!key.value.empty()) text << (text.Size() == 0 ? "" : ", ") << key.key << " " << key.value;
+    return text.Size() == 0 ? std::string(kUnknownFigure) : std::move(text.Str());
 }
 
-std::string TimingReport(const std::string& program, const ClockFigures& clocks,
-                         const std::vector<FieldTiming>& timings) {
-    const PanelLines panel = PanelText(clocks, timings);
-    std::string report = Concat({program, ", DRAM timings", kLineEnd, "Machine: ", MachineIdentityText(), kLineEnd,
-                                 panel.memory, kLineEnd, panel.fsb, kLineEnd, panel.ratio, kLineEnd, panel.cas,
-                                 kLineEnd});
-    if (!panel.source.empty()) report += Concat({panel.source, kLineEnd});
-    report += kLineEnd;
-    for (const FieldTiming& timing : timings) report += Concat({ReportLine(timing), kLineEnd});
-    return report;
+std::string TimingReport(const std::string& program, const TimingFigures& figures) {
+    const PanelLines panel = PanelText(figures);
+    Text report;
+    report << program << ", DRAM timings" << kLineEnd << "Machine: " << MachineIdentityText() << kLineEnd;
+    for (const std::string* line : {&panel.memory, &panel.fsb, &panel.ratio, &panel.cas, &panel.source})
+        if (!line->empty()) report << *line << kLineEnd;
+    report << kLineEnd;
+    for (const FieldTiming& timing : figures.fields) AppendReportLine(report, timing, *figures.grade);
+    return std::move(report.Str());
 }

@@ -2,7 +2,6 @@
 // tooltips, the plain-text report for the clipboard and the lines of the write log.
 #pragma once
 #include <string>
-#include <vector>
 
 #include "model/memory_timings.h"
 
@@ -19,19 +18,18 @@ struct PanelLines {
     std::string warnings;
 };
 
-PanelLines PanelText(const ClockFigures& clocks, const std::vector<FieldTiming>& timings);
+PanelLines PanelText(const TimingFigures& figures);
 
 // The tooltip of a field's list: its count, and for a count of clocks its length at the
 // memory clock and its warnings.
-std::string FieldTooltip(const FieldTiming& timing, const ClockFigures& clocks);
+std::string FieldTooltip(const FieldTiming& timing, const TimingFigures& figures);
 
-// Every warning, one a line, each naming its field.
-std::vector<std::string> WarningLines(const std::vector<FieldTiming>& timings);
+// Every warning, each naming its field, each line ended by CR LF.
+std::string WarningLines(const TimingFigures& figures);
 
 // The machine as the identities read at start name it: its [Machine] keys and values.
 std::string MachineIdentityText();
 
 // The report a user posts: the program, the machine, the clocks, the CAS latency and
 // each field with its count, nanoseconds and warnings. Lines end in CR LF.
-std::string TimingReport(const std::string& program, const ClockFigures& clocks,
-                         const std::vector<FieldTiming>& timings);
+std::string TimingReport(const std::string& program, const TimingFigures& figures);

@@ -80,7 +80,8 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
                          " written ", HexText(write.written[i], 8), " read back ",
                          HexText(write.readBack[i], 8), kLineEnd});
     }
-    for (const std::string& warning : write.warnings) entry += Concat({kRegisterIndent, "warning: ", warning, kLineEnd});
+    for (size_t line = 0, end; (end = write.warnings.find(kLineEnd, line)) != std::string::npos; line = end + 2)
+        entry += Concat({kRegisterIndent, "warning: ", std::string_view(write.warnings).substr(line, end + 2 - line)});
     return entry;
 }
 

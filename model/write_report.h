@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "hw/pci_registers.h"
 
@@ -18,8 +17,9 @@ struct RegisterWrite {
     RegisterValues written;   // the cached values the write put out
     RegisterValues readBack;  // what the hardware held afterwards
     // What the window found wrong with the timings written (the user wrote them all the
-    // same); none for a file or logon apply, which tell no clocks.
-    std::vector<std::string> warnings;
+    // same), a line each, each ended by CR LF; none for a file or logon apply, which tell
+    // no clocks.
+    std::string warnings;
 };
 
 // WriteAllRegisters, noting what it takes to tell it. Propagates the port lock's error

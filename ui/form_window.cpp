@@ -108,6 +108,10 @@ LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             // Whether there is a snapshot to load: another Quillon may have taken it since.
             UpdateCommandStates();
             return 0;
+        case WM_SETCURSOR:
+            // The mouse over a control: the tooltips are wanted from now on.
+            if (reinterpret_cast<HWND>(wParam) != window_) panel_.MakeTooltips();
+            return DefWindowProcA(window_, message, wParam, lParam);
         case WM_CTLCOLORSTATIC:
             return OnControlColour(message, wParam, lParam);
         case WM_ACTIVATE:

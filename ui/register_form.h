@@ -28,7 +28,6 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void EndMessageLoopOnClose() { endsMessageLoop_ = true; }
     void FocusFirstControl();
-    const TimingPanel& Panel() const { return panel_; }
 
 private:
     void FieldListChange(HWND list);

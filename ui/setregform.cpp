@@ -91,7 +91,7 @@ const char kChangedElsewhereText[] =
 // only told: the write log keeps the warnings of the values written.
 void TSetRegisterForm::SetRegistersButtonClick() {
     RegisterWrite write{};
-    const std::vector<std::string> warnings = panel_.Warnings(clocks_);
+    const std::string warnings = panel_.Warnings();
     bool changedElsewhere = false;
     {
         const PortsHeld held;
@@ -142,7 +142,7 @@ void TSetRegisterForm::LoadIntoLists(const std::string& path) {
 
 // Nothing is read for the report: it tells what the window shows.
 void TSetRegisterForm::CopyAsTextClick() {
-    if (!PutTextOnClipboard(window_, panel_.Report(clocks_)))
+    if (!PutTextOnClipboard(window_, panel_.Report()))
         ShowProgramMessage("The report could not be put on the clipboard: another program holds it. "
                            "Try again in a moment.",
                            kApplicationTitle);

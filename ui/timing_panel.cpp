@@ -2,6 +2,7 @@
 
 #include "model/memory_timings.h"
 #include "model/timing_text.h"
+#include "ui/form_builder.h"
 #include "ui/form_layout.h"
 
 namespace {
@@ -38,18 +39,11 @@ std::string Fitted(HWND line, const std::string& text) {
     return shown;
 }
 
-std::string JoinedLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
-    return text;
-}
-
 }  // namespace
 
 void TimingPanel::Setup(HWND window) {
     window_ = window;
     for (const char* name : kLineNames) lines_.push_back(ControlHandle(window, *FindControl(name)));
-    hasTooltips_ = tooltips_.Create(window);
 }
 
 void TimingPanel::SetLine(size_t line, const std::string& text) {
@@ -61,29 +55,37 @@ void TimingPanel::SetLine(size_t line, const std::string& text) {
 }
 
 void TimingPanel::Show(const ClockRegisters& read) {
-    const ClockFigures clocks = DecodeClocks(read);
-    const std::vector<FieldTiming> timings = FieldTimings(clocks);
-    const PanelLines text = PanelText(clocks, timings);
+    clocks_ = read;
+    shown_ = true;
+    const PanelLines text = PanelText(FigureTimings(DecodeClocks(read)));
     const std::string* shown[] = {&text.memory, &text.fsb, &text.ratio, &text.cas, &text.source, &text.warnings};
     for (size_t line = 0; line < lines_.size(); ++line) SetLine(line, *shown[line]);
-    if (!hasTooltips_) return;
-    const std::vector<std::string> warnings = WarningLines(timings);
-    tooltips_.Set(lines_[kWarningsLine], warnings.empty() ? text.warnings : JoinedLines(warnings));
-    for (const FieldTiming& timing : timings)
-        if (IsDramField(*timing.field)) tooltips_.Set(ListOf(window_, *timing.field), FieldTooltip(timing, clocks));
+    if (tooltipsMade_) ShowTooltips();
 }
 
 void TimingPanel::ShowNothing() {
-    const PanelLines text = PanelText(ClockFigures(), {});
+    const PanelLines text = PanelText(FigureTimings(ClockFigures()));
     const std::string* shown[] = {&text.memory, &text.fsb, &text.ratio, &text.cas};
     for (size_t line = 0; line < 4; ++line) SetLine(line, *shown[line]);
 }
 
-std::vector<std::string> TimingPanel::Warnings(const ClockRegisters& read) const {
-    return WarningLines(FieldTimings(DecodeClocks(read)));
+void TimingPanel::MakeTooltips() {
+    if (tooltipsMade_ || !shown_) return;
+    tooltipsMade_ = true;
+    if (tooltips_.Create(window_)) ShowTooltips();
 }
 
-std::string TimingPanel::Report(const ClockRegisters& read) const {
-    const ClockFigures clocks = DecodeClocks(read);
-    return TimingReport(kMainForm.caption, clocks, FieldTimings(clocks));
+void TimingPanel::ShowTooltips() {
+    const TimingFigures figures = FigureTimings(DecodeClocks(clocks_));
+    const std::string warnings = WarningLines(figures);
+    tooltips_.Set(lines_[kWarningsLine], warnings.empty() ? PanelText(figures).warnings
+                                                          : warnings.substr(0, warnings.size() - 2));
+    for (const FieldTiming& timing : figures.fields)
+        if (IsDramField(*timing.field)) tooltips_.Set(ListOf(window_, *timing.field), FieldTooltip(timing, figures));
+}
+
+std::string TimingPanel::Warnings() const { return WarningLines(FigureTimings(DecodeClocks(clocks_))); }
+
+std::string TimingPanel::Report() const {
+    return TimingReport(kMainForm.caption, FigureTimings(DecodeClocks(clocks_)));
 }

@@ -8,29 +8,32 @@
 #include <vector>
 
 #include "hw/clock_registers.h"
-#include "ui/form_builder.h"
 #include "ui/tooltips.h"
 
 class TimingPanel {
 public:
-    // Finds the panel's lines in the built window and makes the tooltips.
+    // Finds the panel's lines in the built window.
     void Setup(HWND window);
     // Shows the clocks read and the timings the cache holds, in the panel and the tooltips.
     void Show(const ClockRegisters& clocks);
     // Says nothing is known: the window has no chipset behind it.
     void ShowNothing();
-    // The warnings of the timings the cache holds, one a line.
-    std::vector<std::string> Warnings(const ClockRegisters& clocks) const;
-    // The plain-text report of the clocks and timings.
-    std::string Report(const ClockRegisters& clocks) const;
-    // The tooltip over a control, for the tests.
-    std::string TooltipOf(HWND control) const { return tooltips_.Text(control); }
+    // Makes the tooltips, once the mouse first comes over a control: nobody sees them
+    // before, and loading the library that has them would delay the window's opening.
+    void MakeTooltips();
+    // The warnings of the timings shown, a line each, each ended by CR LF.
+    std::string Warnings() const;
+    // The plain-text report of the clocks and timings shown.
+    std::string Report() const;
 
 private:
     void SetLine(size_t line, const std::string& text);
+    void ShowTooltips();
 
     HWND window_ = nullptr;
     std::vector<HWND> lines_;  // in the order of PanelLines
+    ClockRegisters clocks_;
+    bool shown_ = false;       // Show was called: there are figures to tell
+    bool tooltipsMade_ = false;
     Tooltips tooltips_;
-    bool hasTooltips_ = false;
 };

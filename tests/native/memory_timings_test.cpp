@@ -35,11 +35,11 @@ protected:
         FakePorts::chipset.Out(0xCFC, value, 4);
     }
 
-    static const FieldTiming& TimingOf(const std::vector<FieldTiming>& timings, const char* key) {
-        for (const FieldTiming& timing : timings)
+    static const FieldTiming& TimingOf(const TimingFigures& figures, const char* key) {
+        for (const FieldTiming& timing : figures.fields)
             if (timing.field == &Field(key)) return timing;
         ADD_FAILURE() << key;
-        return timings.front();
+        return figures.fields.front();
     }
 };
 
@@ -66,7 +66,7 @@ TEST_F(MemoryTimingsTest, A7n8xClocksComeFromTheFsbPllAndTheMemoryPll) {
 // clock is 6.0177 ns: 66.2, 72.2, 42.1, 18.1 and 12.0 ns, the DDR333 minimums met
 // (tRC 60, tRFC 72, tRAS 42, tRCD and tRP 18, tRRD 12).
 TEST_F(MemoryTimingsTest, A7n8xTimingsInNanosecondsMeetDdr333) {
-    const std::vector<FieldTiming> timings = FieldTimings(OnBoard("nforce2_asus_a7n8x_full"));
+    const TimingFigures timings = FigureTimings(OnBoard("nforce2_asus_a7n8x_full"));
     const std::pair<const char*, std::pair<uint32_t, uint32_t>> expected[] = {
         {"Trc", {11, 662}},  {"Trfc", {12, 722}}, {"Tras", {7, 421}}, {"Trcdr", {3, 181}},
         {"Trcdw", {3, 181}}, {"Trp", {3, 181}},   {"Trrd", {2, 120}}};
@@ -78,7 +78,7 @@ TEST_F(MemoryTimingsTest, A7n8xTimingsInNanosecondsMeetDdr333) {
     }
     for (const char* key : {"AutoPrecharge", "Tdoe", "Tw2p", "Tr2w", "AGPBusLatency"})
         EXPECT_FALSE(TimingOf(timings, key).plainCount) << key;
-    EXPECT_FALSE(AnyWarning(timings));
+    EXPECT_EQ(WarningLines(timings), "");
 }
 
 // EPoX, 2003: +A8 reads 00 (its +A4, 007C55FB, would give 8.5 MHz), so the FSB is the
@@ -92,9 +92,9 @@ TEST_F(MemoryTimingsTest, EpoxFsbIsTheBootOneWhereThePllIsNotSet) {
     EXPECT_TRUE(clocks.memoryLive);
     EXPECT_FALSE(clocks.changedSinceBoot);
     EXPECT_STREQ(GradeOfClock(clocks.memoryKHz).Name, "DDR400");
-    const std::vector<FieldTiming> timings = FieldTimings(clocks);
+    const TimingFigures timings = FigureTimings(clocks);
     EXPECT_EQ(TimingOf(timings, "Tras").tenthsOfNs, 419u);
-    EXPECT_FALSE(AnyWarning(timings));
+    EXPECT_EQ(WarningLines(timings), "");
 }
 
 // The kept dumps lack 00:00.3 and 00:00.5: what depends on them is unknown, the rest
@@ -104,18 +104,18 @@ TEST_F(MemoryTimingsTest, AbsentClockFunctionsLeaveTheirFiguresUnknown) {
     EXPECT_EQ(clocks.fsbKHz, 0u);
     EXPECT_EQ(clocks.memoryKHz, 0u);
     EXPECT_EQ(clocks.casHalfClocks, 5u);
-    std::vector<FieldTiming> timings = FieldTimings(clocks);
+    TimingFigures timings = FigureTimings(clocks);
     EXPECT_FALSE(TimingOf(timings, "Tras").nsKnown);
-    EXPECT_FALSE(AnyWarning(timings));
-    EXPECT_EQ(PanelText(clocks, timings).memory, "Memory: unknown");
-    EXPECT_EQ(PanelText(clocks, timings).fsb, "FSB: unknown");
+    EXPECT_EQ(WarningLines(timings), "");
+    EXPECT_EQ(PanelText(timings).memory, "Memory: unknown");
+    EXPECT_EQ(PanelText(timings).fsb, "FSB: unknown");
 
     clocks = OnBoard("nforce2_asus_a7n8x");
     EXPECT_EQ(clocks.fsbKHz, 166176u);
     EXPECT_EQ(clocks.ratioM, 0u);
     EXPECT_EQ(clocks.memoryKHz, 0u);
-    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).fsb, "FSB: 166.2 MHz");
-    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).ratio, "Memory:FSB ratio unknown");
+    EXPECT_EQ(PanelText(FigureTimings(clocks)).fsb, "FSB: 166.2 MHz");
+    EXPECT_EQ(PanelText(FigureTimings(clocks)).ratio, "Memory:FSB ratio unknown");
 
     // Without 00:00.5 the A7N8X's clocks all come from its PLLs.
     clocks = OnBoard(WithoutFunction(BoardDump(QUILLON_BOARDS_DIR, "nforce2_asus_a7n8x_full"), "00:00.5"));
@@ -134,7 +134,7 @@ TEST_F(MemoryTimingsTest, UnknownDeviceAtAClockFunctionIsReadNoFurther) {
     EXPECT_EQ(clocks.ratioM, 0u);
     EXPECT_FALSE(clocks.memoryLive);
     EXPECT_EQ(clocks.memoryKHz, 167045u);
-    EXPECT_EQ(PanelText(clocks, FieldTimings(clocks)).source, "As set at boot");
+    EXPECT_EQ(PanelText(FigureTimings(clocks)).source, "As set at boot");
 }
 
 // Four ids and seven registers, all read, all under one hold of the ports; nothing written.
@@ -163,15 +163,14 @@ TEST_F(MemoryTimingsTest, FsbChangedSinceBootWarnsOfWhatNoLongerFits) {
     const ClockFigures clocks = DecodeClocks(ReadClockRegisters());
     EXPECT_EQ(clocks.memoryKHz, 200000u);
     EXPECT_TRUE(clocks.changedSinceBoot);
-    const std::vector<FieldTiming> timings = FieldTimings(clocks);
+    const TimingFigures timings = FigureTimings(clocks);
     EXPECT_EQ(WarningLines(timings),
-              (std::vector<std::string>{"T(RFC) 12: 60.0 ns, below DDR400's 70 ns",
-                                        "T(RAS) 7: 35.0 ns, below DDR400's 40 ns"}));
-    const PanelLines panel = PanelText(clocks, timings);
+              "T(RFC) 12: 60.0 ns, below DDR400's 70 ns\r\nT(RAS) 7: 35.0 ns, below DDR400's 40 ns\r\n");
+    const PanelLines panel = PanelText(timings);
     EXPECT_EQ(panel.memory, "Memory: 200.0 MHz, DDR 400");
     EXPECT_EQ(panel.source, "Was 167.0 MHz at boot");
     EXPECT_EQ(panel.warnings, "Warnings: T(RFC), T(RAS)");
-    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Tras"), clocks),
+    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Tras"), timings),
               "T(RAS): 7 clocks = 35.0 ns at 200.0 MHz\r\nWarning: 35.0 ns, below DDR400's 40 ns");
 }
 
@@ -179,8 +178,8 @@ TEST_F(MemoryTimingsTest, RowCycleShorterThanItsPartsAndRefreshShorterThanARowCy
     OnBoard("nforce2_epox");  // no clock: the counts alone
     SetFieldValue(Field("Trc"), 9);    // T(RAS) 7 + T(RP) 3 = 10
     SetFieldValue(Field("Trfc"), 8);
-    const std::vector<std::string> lines = WarningLines(FieldTimings(DecodeClocks(ReadClockRegisters())));
-    EXPECT_EQ(lines, (std::vector<std::string>{"T(RC) 9: below T(RAS) + T(RP) = 10", "T(RFC) 8: below T(RC) = 9"}));
+    EXPECT_EQ(WarningLines(FigureTimings(DecodeClocks(ReadClockRegisters()))),
+              "T(RC) 9: below T(RAS) + T(RP) = 10\r\nT(RFC) 8: below T(RC) = 9\r\n");
 }
 
 TEST_F(MemoryTimingsTest, CasLatencyCodesAndTheirTexts) {
@@ -192,26 +191,26 @@ TEST_F(MemoryTimingsTest, CasLatencyCodesAndTheirTexts) {
         read.dramConfigRead = true;
         read.dramConfig = a0;
         const ClockFigures clocks = DecodeClocks(read);
-        EXPECT_EQ(PanelText(clocks, {}).cas, text) << a0;
+        EXPECT_EQ(PanelText(FigureTimings(clocks)).cas, text) << a0;
     }
 }
 
 TEST_F(MemoryTimingsTest, PanelTooltipsAndReportOfTheA7n8x) {
     const ClockFigures clocks = OnBoard("nforce2_asus_a7n8x_full");
     ReadFunctionIdentities();
-    const std::vector<FieldTiming> timings = FieldTimings(clocks);
-    const PanelLines panel = PanelText(clocks, timings);
+    const TimingFigures timings = FigureTimings(clocks);
+    const PanelLines panel = PanelText(timings);
     EXPECT_EQ(panel.memory, "Memory: 166.2 MHz, DDR 332");
     EXPECT_EQ(panel.fsb, "FSB: 166.2 MHz");
     EXPECT_EQ(panel.ratio, "Memory:FSB ratio 1:1");
     EXPECT_EQ(panel.cas, "CAS latency: 2.5");
     EXPECT_EQ(panel.source, "");
     EXPECT_EQ(panel.warnings, "No warnings");
-    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Trc"), clocks), "T(RC): 11 clocks = 66.2 ns at 166.2 MHz");
-    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Tdoe"), clocks), "T(DOE): 2");
-    EXPECT_EQ(FieldTooltip(TimingOf(timings, "AutoPrecharge"), clocks), "Auto Precharge: Enable");
+    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Trc"), timings), "T(RC): 11 clocks = 66.2 ns at 166.2 MHz");
+    EXPECT_EQ(FieldTooltip(TimingOf(timings, "Tdoe"), timings), "T(DOE): 2");
+    EXPECT_EQ(FieldTooltip(TimingOf(timings, "AutoPrecharge"), timings), "Auto Precharge: Enable");
 
-    const std::string report = TimingReport("Quillon V0.25b", clocks, timings);
+    const std::string report = TimingReport("Quillon V0.25b", timings);
     EXPECT_EQ(report.substr(0, report.find("\r\n")), "Quillon V0.25b, DRAM timings");
     for (const char* line : {"Machine: HostBridge 10DE:01E0 C1, MemoryController 10DE:01EB C1, AgpBridge "
                              "10DE:01E8 C1, PciBridge 10DE:006C A3, Board 1043:80AC\r\n",
@@ -226,9 +225,12 @@ TEST_F(MemoryTimingsTest, PanelTooltipsAndReportOfTheA7n8x) {
 TEST_F(MemoryTimingsTest, WriteLogEntryRecordsTheWarnings) {
     ReadAllRegisters();
     RegisterWrite write = WriteAllRegistersNoted();
-    write.warnings = {"T(RAS) 6: 36.1 ns, below DDR333's 42 ns"};
+    write.warnings = "T(RAS) 6: 36.1 ns, below DDR333's 42 ns\r\nT(RC) 9: below T(RAS) + T(RP) = 10\r\n";
     const std::string entry = WriteLogEntry(write, "t", WriteOrigin::Window, "");
-    EXPECT_NE(entry.find("\r\n  warning: T(RAS) 6: 36.1 ns, below DDR333's 42 ns\r\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\r\n  warning: T(RAS) 6: 36.1 ns, below DDR333's 42 ns\r\n"
+                         "  warning: T(RC) 9: below T(RAS) + T(RP) = 10\r\n"),
+              std::string::npos)
+        << entry;
     EXPECT_EQ(entry.substr(entry.size() - 2), "\r\n");
 }
 

@@ -26,7 +26,7 @@
 namespace {
 
 struct Recorded {
-    static inline std::vector<std::string> warningsWritten;
+    static inline std::string warningsWritten;
     static inline int writes = 0;
     static bool Save(const char*) { return true; }
     // A snapshot of the boot whose T(RAS) is 4.
@@ -71,6 +71,7 @@ protected:
         NameFilesToThisProcess();
         SetPortOperations(kIoLibraryPorts);
         for (PciRegister& reg : RegisterTable) reg.Present = true;
+        SetCursorPos(0, 0);  // away from where the window opens
     }
     void TearDown() override {
         if (form_ != nullptr && IsWindow(form_)) DestroyWindow(form_);
@@ -88,7 +89,15 @@ protected:
         ShowMainWindow(form_);
         PumpMessages(form_);
     }
-    void OpenOnBoard(const char* name) { OpenOn(Board(name)); }
+    // The mouse comes over one of the window's controls, which makes the tooltips.
+    void MouseOver() {
+        SendMessageA(form_, WM_SETCURSOR, reinterpret_cast<WPARAM>(Control("Trc")), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        PumpMessages(form_);
+    }
+    void OpenOnBoard(const char* name) {
+        OpenOn(Board(name));
+        MouseOver();
+    }
     static std::string Board(const char* name) { return BoardDump(TestExecutableFolder() + "\\boards", name); }
 
     HWND Control(const char* name) const { return FindFormControl(form_, name); }
@@ -206,7 +215,11 @@ TEST_F(TimingWindowTest, PanelAndTooltipsFollowPicksBootValuesAndRefresh) {
 }
 
 TEST_F(TimingWindowTest, EveryDramListHasItsTooltipAndOnlyClockCountsHaveNanoseconds) {
-    OpenOnBoard("nforce2_asus_a7n8x_full");
+    OpenOn(Board("nforce2_asus_a7n8x_full"));
+    EXPECT_EQ(TooltipWindow(), nullptr) << "made before the mouse came";
+    SendMessageA(form_, WM_SETCURSOR, reinterpret_cast<WPARAM>(form_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(TooltipWindow(), nullptr) << "made with the mouse over no control";
+    MouseOver();
     EXPECT_NE(TooltipWindow(), nullptr);
     EXPECT_EQ(Tip("Trc"), "T(RC): 11 clocks = 66.2 ns at 166.2 MHz");
     EXPECT_EQ(Tip("Trfc"), "T(RFC): 12 clocks = 72.2 ns at 166.2 MHz");
@@ -287,7 +300,7 @@ TEST_F(TimingWindowTest, SetWritesThePickAndHandsItsWarningsToTheLog) {
     Pick("Tras", "5");
     Click("SetRegistersButton");
     EXPECT_EQ(Recorded::writes, 1);
-    EXPECT_EQ(Recorded::warningsWritten, (std::vector<std::string>{"T(RAS) 5: 30.1 ns, below DDR333's 42 ns"}));
+    EXPECT_EQ(Recorded::warningsWritten, "T(RAS) 5: 30.1 ns, below DDR333's 42 ns\r\n");
     EXPECT_EQ((LoadChipsetState(state_).ConfigRead(0, 0, 1, 0x90) >> 15) & 15, 5u);
     EXPECT_EQ(LoadChipsetState(state_).ConfigRead(0, 0, 0, 0xA4), 0x003DE222u) << "the clocks are never written";
 }
