@@ -43,7 +43,8 @@ std::string Fitted(HWND line, const std::string& text) {
 
 void TimingPanel::Setup(HWND window) {
     window_ = window;
-    for (const char* name : kLineNames) lines_.push_back(ControlHandle(window, *FindControl(name)));
+    for (size_t line = 0; line < lines_.size(); ++line)
+        lines_[line] = ControlHandle(window, *FindControl(kLineNames[line]));
 }
 
 void TimingPanel::SetLine(size_t line, const std::string& text) {

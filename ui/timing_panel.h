@@ -4,8 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <array>
 #include <string>
-#include <vector>
 
 #include "hw/clock_registers.h"
 #include "ui/tooltips.h"
@@ -31,7 +31,7 @@ private:
     void ShowTooltips();
 
     HWND window_ = nullptr;
-    std::vector<HWND> lines_;  // in the order of PanelLines
+    std::array<HWND, 6> lines_{};  // in the order of PanelLines
     ClockRegisters clocks_;
     bool shown_ = false;       // Show was called: there are figures to tell
     bool tooltipsMade_ = false;

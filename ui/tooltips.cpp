@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <vector>
 
 namespace {
 
@@ -62,20 +61,11 @@ void Tooltips::Set(HWND control, const std::string& text) {
 }
 
 void Tooltips::Put(HWND tool, const std::string& text) {
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    TOOLINFOA info = ToolOf(owner_, tool, buffer.data());
+    std::string copy = text;  // the message takes a text it may change
+    TOOLINFOA info = ToolOf(owner_, tool, &copy[0]);
     TOOLINFOA known = ToolOf(owner_, tool, nullptr);
     if (SendMessageA(tips_, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&known)))
         SendMessageA(tips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
     else
         SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-}
-
-std::string Tooltips::Text(HWND control) const {
-    if (tips_ == nullptr) return std::string();
-    char text[1024] = {};
-    TOOLINFOA info = ToolOf(owner_, control, text);
-    SendMessageA(tips_, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
-    return text;
 }

@@ -19,8 +19,6 @@ public:
     // The text shown over the control (and, for a list with a text field, over that
     // field too), replacing what it showed before.
     void Set(HWND control, const std::string& text);
-    // The text over a control, as the tooltip holds it ("" for none).
-    std::string Text(HWND control) const;
 
 private:
     void Put(HWND tool, const std::string& text);

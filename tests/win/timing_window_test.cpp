@@ -91,7 +91,8 @@ protected:
     }
     // The mouse comes over one of the window's controls, which makes the tooltips.
     void MouseOver() {
-        SendMessageA(form_, WM_SETCURSOR, reinterpret_cast<WPARAM>(Control("Trc")), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        SendMessageA(form_, WM_SETCURSOR, reinterpret_cast<WPARAM>(Control("Trc")),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         PumpMessages(form_);
     }
     void OpenOnBoard(const char* name) {
