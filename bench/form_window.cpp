@@ -63,6 +63,7 @@ void CreateControl(HWND window, HINSTANCE instance, const ControlDescription& co
         case ControlKind::Button: windowClass = "BUTTON"; style = child | WS_TABSTOP | BS_PUSHBUTTON; break;
         case ControlKind::FieldLabel: caption = field->Name; break;
         case ControlKind::InfoLabel: break;
+        case ControlKind::PanelLabel: style |= SS_NOTIFY; break;  // the clocks panel's lines, empty here
     }
     // Captions the description leaves unsized get a box wide enough for any of them.
     const bool unsized = control.width == 0 && control.height == 0;

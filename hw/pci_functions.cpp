@@ -27,6 +27,18 @@ constexpr bool EveryFunctionAtItsId(const FunctionArray& table) {
 }
 static_assert(EveryFunctionAtItsId(kFunctionLayout), "a function record is not at its id's place");
 
+constexpr ClockFunctionArray kClockFunctionLayout = {{
+    {FunctionId::MemoryPll, "memory PLL", 0, 0, 3, "", FunctionRole::ClockSource, true, false, 0, 0, 0, 0},
+    {FunctionId::BootClocks, "boot clocks", 0, 0, 5, "", FunctionRole::ClockSource, true, false, 0, 0, 0, 0},
+}};
+
+constexpr bool EveryClockFunctionAtItsId(const ClockFunctionArray& table) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (static_cast<size_t>(table[i].Id) != kFunctionCount + i) return false;
+    return true;
+}
+static_assert(EveryClockFunctionAtItsId(kClockFunctionLayout), "a clock function is not at its id's place");
+
 // The chipset Quillon writes to, by number: another chipset of the same shape (the
 // maker's previous generation, 10DE:01A4 with 10DE:01AB/01AC/01AD at 00:00.1) keeps
 // other things at 00:00.1+84/90/94. Every stepping of a device counts: the six
@@ -58,6 +70,11 @@ constexpr KnownDevice kKnownDevices[] = {
     // tests/data/boards/nforce2_*.txt and in lspci -nn listings (ASUS A7N8X-E, Ubuntu
     // Forums, "Graphics Card", 18 January 2012).
     {FunctionId::MemoryController, 0x01EB10DE, "nForce2 Memory Controller 1"},
+    // pci.ids: 10de 01ed "nForce2 Memory Controller 3" and 10de 01ef "nForce2 Memory
+    // Controller 5", at 00:00.3 and 00:00.5 of the full dumps of tests/data/boards
+    // (nforce2_*_full.txt). Linux's cpufreq-nforce2 finds the boot FSB at 10DE:01EF.
+    {FunctionId::MemoryPll, 0x01ED10DE, "nForce2 memory PLL"},
+    {FunctionId::BootClocks, 0x01EF10DE, "nForce2 boot clocks"},
 };
 
 // Any value with bits on both sides of the address fields' boundaries: a port that
@@ -78,11 +95,9 @@ uint32_t ReadHeld(const PciFunction& f, uint32_t offset) {
     return ports.readDWord(kConfigDataPort);
 }
 
-bool IsKnownDevice(const PciFunction& f) {
-    for (const KnownDevice& known : kKnownDevices)
-        if (known.Function == f.Id && known.VendorDevice == f.VendorDevice) return true;
-    return false;
-}
+bool IsKnownDevice(const PciFunction& f) { return IsKnownAt(f.Id, f.VendorDevice); }
+
+bool IsChecked(FunctionId id) { return static_cast<size_t>(id) < kFunctionCount; }
 
 std::string VendorDeviceText(uint32_t vendorDevice) {
     return Concat({HexText(vendorDevice & kPciVendorMask, 4), ":", HexText(vendorDevice >> kPciDeviceShift, 4)});
@@ -102,6 +117,7 @@ std::string KnownDevicesOf(FunctionId id) {
 std::string KnownChipsetText() {
     std::string text;
     for (const KnownDevice& known : kKnownDevices) {
+        if (!IsChecked(known.Function)) continue;  // never a reason to refuse a machine
         if (!text.empty()) text += ", ";
         text += Concat({known.Name, " ", VendorDeviceText(known.VendorDevice), " at ",
                         FunctionAddress(Function(known.Function))});
@@ -118,6 +134,8 @@ bool Fits(const PciFunction& f) {
         return BaseClass(f) == kBaseClassMemoryController && IsKnownDevice(f);
     case FunctionRole::PciBridge:
         return ClassCode(f) == kClassPciBridge && HeaderLayout(f) == kHeaderLayoutBridge;
+    case FunctionRole::ClockSource:
+        return IsKnownDevice(f);
     }
     return false;
 }
@@ -130,6 +148,8 @@ std::string Expected(const PciFunction& f) {
         return Concat({KnownDevicesOf(f.Id), ", a memory controller (class 05)"});
     case FunctionRole::PciBridge:
         return "a PCI-to-PCI bridge (class 06/04, header layout 1) or absent";
+    case FunctionRole::ClockSource:
+        return KnownDevicesOf(f.Id);
     }
     return std::string();
 }
@@ -144,6 +164,13 @@ std::string Found(const PciFunction& f) {
 }  // namespace
 
 FunctionArray FunctionTable = kFunctionLayout;
+ClockFunctionArray ClockFunctionTable = kClockFunctionLayout;
+
+bool IsKnownAt(FunctionId id, uint32_t vendorDevice) {
+    for (const KnownDevice& known : kKnownDevices)
+        if (known.Function == id && known.VendorDevice == vendorDevice) return true;
+    return false;
+}
 
 bool IsPresent(const PciFunction& function) {
     const uint32_t vendor = Vendor(function);

@@ -8,21 +8,27 @@
 #include <cstdint>
 #include <string>
 
-// The functions by name, in the order of the table (and of every identity read).
+// The functions by name, in the order of the table (and of every identity read), then
+// the two the window reads the clocks from, which no start-up check reads.
 enum class FunctionId : size_t {
     HostBridge,
     MemoryController,
     AgpBridge,
     PciBridge,
+    MemoryPll,   // 00:00.3
+    BootClocks,  // 00:00.5
 };
 
+// The functions the start-up checks identify.
 constexpr size_t kFunctionCount = 4;
+constexpr size_t kClockFunctionCount = 2;
 
 // What a function must be to fit.
 enum class FunctionRole {
     HostBridge,        // class 06/00, a device of the known chipset
     MemoryController,  // base class 05, a device of the known chipset
     PciBridge,         // class 06/04 with header layout 1
+    ClockSource,       // a device of the known chipset, read for its clocks only
 };
 
 struct PciFunction {
@@ -47,10 +53,20 @@ struct PciFunction {
 };
 
 using FunctionArray = std::array<PciFunction, kFunctionCount>;
+using ClockFunctionArray = std::array<PciFunction, kClockFunctionCount>;
 
 extern FunctionArray FunctionTable;
+// 00:00.3 and 00:00.5: only the window reads them, for the clocks it shows.
+extern ClockFunctionArray ClockFunctionTable;
 
-constexpr PciFunction& Function(FunctionId id) { return FunctionTable[static_cast<size_t>(id)]; }
+constexpr PciFunction& Function(FunctionId id) {
+    const size_t index = static_cast<size_t>(id);
+    return index < kFunctionCount ? FunctionTable[index] : ClockFunctionTable[index - kFunctionCount];
+}
+
+// Whether a dword 0x00 read at the function names a device the table of known devices
+// holds for it. A function is only read beyond its ids when it is known by number.
+bool IsKnownAt(FunctionId id, uint32_t vendorDevice);
 
 // Vendor neither FFFF (nothing answers) nor 0000.
 bool IsPresent(const PciFunction& function);

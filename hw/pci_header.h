@@ -31,6 +31,15 @@ constexpr uint32_t kDramTiming0 = 0x84;
 constexpr uint32_t kDramTiming1 = 0x90;
 constexpr uint32_t kDramAlphaTiming = 0x94;
 
+// What the window reads to tell the clocks and the CAS latency; never written.
+constexpr uint32_t kDramConfig = 0xA0;             // memory controller: CAS latency in bits 6-4
+constexpr uint32_t kFsbPll = 0xA4;                 // host bridge: FSB PLL, divider and multiplier
+constexpr uint32_t kFsbPllEnable = 0xA8;           // host bridge: byte 0 non-zero once the PLL is set
+constexpr uint32_t kMemoryPll = 0x70;              // 00:00.3: memory PLL, M in bits 3-0, N in 7-4
+constexpr uint32_t kMemoryPllAlternative = 0x7C;   // 00:00.3: the same where 0x70 holds a zero M or N
+constexpr uint32_t kBootFsb = 0x48;                // 00:00.5: the FSB the firmware set, in Hz
+constexpr uint32_t kBootMemoryClock = 0x4C;        // 00:00.5: the memory clock the firmware set, in Hz
+
 // Class codes the identity checks expect: base class with subclass, and base classes.
 constexpr uint32_t kClassHostBridge = 0x0600;
 constexpr uint32_t kClassPciBridge = 0x0604;

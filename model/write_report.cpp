@@ -47,7 +47,7 @@ bool StartsEntry(const std::string& log, size_t lineStart) {
 }  // namespace
 
 RegisterWrite WriteAllRegistersNoted() {
-    RegisterWrite write{LastReadValues(), CachedValues(), {}};
+    RegisterWrite write{LastReadValues(), CachedValues(), {}, {}};
     WriteAllRegisters();
     write.readBack = CachedValues();
     return write;
@@ -80,6 +80,8 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
                          " written ", HexText(write.written[i], 8), " read back ",
                          HexText(write.readBack[i], 8), kLineEnd});
     }
+    for (size_t line = 0, end; (end = write.warnings.find(kLineEnd, line)) != std::string::npos; line = end + 2)
+        entry += Concat({kRegisterIndent, "warning: ", std::string_view(write.warnings).substr(line, end + 2 - line)});
     return entry;
 }
 

@@ -16,6 +16,10 @@ struct RegisterWrite {
     RegisterValues before;    // the hardware's values at their last read
     RegisterValues written;   // the cached values the write put out
     RegisterValues readBack;  // what the hardware held afterwards
+    // What the window found wrong with the timings written (the user wrote them all the
+    // same), a line each, each ended by CR LF; none for a file or logon apply, which tell
+    // no clocks.
+    std::string warnings;
 };
 
 // WriteAllRegisters, noting what it takes to tell it. Propagates the port lock's error
@@ -30,7 +34,8 @@ std::string RefusedFieldsText(const RegisterWrite& write);
 enum class WriteOrigin { Window, File, Logon };
 
 // The log's entry for one write: the local time, how it was asked for and the file
-// applied, then a line for each register written (address, before, written, read back).
+// applied, then a line for each register written (address, before, written, read back)
+// and one for each warning.
 std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTime,
                           WriteOrigin origin, const std::string& settingsPath);
 

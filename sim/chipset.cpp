@@ -19,11 +19,19 @@ struct PowerOnRegister {
 
 // Doublewords that differ from zero at power-on: ids, class codes, header types,
 // the DRAM timings and the latency timers. The AGP bridge's secondary latency
-// (0x48) matches none of the offered latencies.
+// (0x48) matches none of the offered latencies. The clocks are those of the A7N8X
+// dump (tests/data/boards/nforce2_asus_a7n8x_full.txt): FSB PLL, CAS latency 2.5,
+// memory PLL 5:5 and the clocks set at boot, 167.0 MHz.
 const PowerOnRegister kPowerOn[] = {
     {0, 0, 0, 0x00, 0x01E010DE}, {0, 0, 0, 0x08, 0x060000C1}, {0, 0, 0, 0x0C, 0x00800000},
+    {0, 0, 0, 0xA4, 0x003DE222}, {0, 0, 0, 0xA8, 0x00000001},
     {0, 0, 1, 0x00, 0x01EB10DE}, {0, 0, 1, 0x08, 0x050000C1}, {0, 0, 1, 0x0C, 0x00800000},
     {0, 0, 1, 0x84, 0x00020A05}, {0, 0, 1, 0x90, 0x3333310A}, {0, 0, 1, 0x94, 0x12311235},
+    {0, 0, 1, 0xA0, 0x0000006A},
+    {0, 0, 3, 0x00, 0x01ED10DE}, {0, 0, 3, 0x08, 0x050000C1}, {0, 0, 3, 0x0C, 0x00800000},
+    {0, 0, 3, 0x70, 0x01E08001}, {0, 0, 3, 0x7C, 0x01020055},
+    {0, 0, 5, 0x00, 0x01EF10DE}, {0, 0, 5, 0x08, 0x050000C1}, {0, 0, 5, 0x0C, 0x00800000},
+    {0, 0, 5, 0x48, 0x09F4E939}, {0, 0, 5, 0x4C, 0x09F4E939},
     {0, 8, 0, 0x00, 0x006C10DE}, {0, 8, 0, 0x08, 0x060400A3}, {0, 8, 0, 0x0C, 0x00010000},
     {0, 8, 0, 0x18, 0x20020200},
     {0, 30, 0, 0x00, 0x01E810DE}, {0, 30, 0, 0x08, 0x060400C1}, {0, 30, 0, 0x0C, 0x00012000},

@@ -97,6 +97,10 @@ ControlClass ClassOf(ControlKind kind) {
             return {"COMBOBOX", child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL};
         case ControlKind::Button:
             return {"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON};
+        case ControlKind::PanelLabel:
+            // SS_NOTIFY: a static is otherwise transparent to the mouse, and its tooltip
+            // would never show.
+            return {"STATIC", child | WS_GROUP | SS_LEFT | SS_NOPREFIX | SS_NOTIFY};
     }
     return {"STATIC", child};
 }

@@ -61,6 +61,13 @@ const ControlDescription kFormControls[] = {
     {"AGPBusLatency", K::FieldList, "GroupBox2", "", "AGPBusLatency", 128, 48, 81, 21, 1, F::Window, C::None},
     {"PCIBusLatencyLabel", K::FieldLabel, "GroupBox2", "", "PCILatency", 8, 76, 0, 0, kNoTabStop, F::Window, C::None},
     {"PCIBusLatency", K::FieldList, "GroupBox2", "", "PCILatency", 128, 72, 81, 21, 2, F::Window, C::None},
+    // The clocks and timings, right of the latency lists (ui/timing_panel.cpp).
+    {"MemoryClockLabel", K::PanelLabel, "GroupBox2", "", "", 216, 16, 156, 14, kNoTabStop, F::Window, C::None},
+    {"FsbLabel", K::PanelLabel, "GroupBox2", "", "", 216, 31, 156, 14, kNoTabStop, F::Window, C::None},
+    {"ClockRatioLabel", K::PanelLabel, "GroupBox2", "", "", 216, 46, 156, 14, kNoTabStop, F::Window, C::None},
+    {"CasLatencyLabel", K::PanelLabel, "GroupBox2", "", "", 216, 61, 156, 14, kNoTabStop, F::Window, C::None},
+    {"ClockSourceLabel", K::PanelLabel, "GroupBox2", "", "", 216, 76, 156, 14, kNoTabStop, F::Window, C::None},
+    {"TimingWarningsLabel", K::PanelLabel, "GroupBox2", "", "", 216, 91, 156, 14, kNoTabStop, F::Window, C::None},
 
     {"RefreshButton", K::Button, "GroupBox1", "Refresh", "", 11, 24, 75, 25, 0, F::Window, C::Refresh},
     {"SetRegistersButton", K::Button, "GroupBox1", "Set", "", 91, 24, 75, 25, 1, F::Window, C::SetRegisters},
@@ -135,6 +142,7 @@ const MenuItemDescription kFileMenuItems[] = {
     {"Save1", "Save ...", C::Save},
     {"Restore1", "Load ...", C::Restore},
     {"BootValues1", "Boot Values", C::LoadBootValues},
+    {"CopyAsText1", "Copy as Text", C::CopyAsText},
     {"N2", "", C::None},
     {"Setstartup1", "Apply Settings at Startup", C::ApplyStartupSettings},
     {"Removestartupsettings1", "Remove Startup settings", C::RemoveStartupSettings},

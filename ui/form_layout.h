@@ -38,6 +38,7 @@ enum class FormCommand {
     Save,
     Restore,
     LoadBootValues,
+    CopyAsText,
     ApplyStartupSettings,
     RemoveStartupSettings,
     Exit,
@@ -49,6 +50,7 @@ enum class ControlKind {
     FieldList,   // editable drop-down list of a field's choices
     Button,
     InfoLabel,
+    PanelLabel,  // a line of the clocks and timings panel, its text set by the window
 };
 
 enum class ControlFont { Window, SiteName };

@@ -1,95 +1,44 @@
-#include "ui/setregform.h"
+#include "ui/register_form.h"
 
 #include "hw/concat.h"
-
-#include <commctrl.h>
 
 #include <string>
 
 #include "hw/pci_registers.h"
-#include "hw/program_error.h"
 #include "model/field_catalogue.h"
 #include "model/settings.h"
 #include "model/write_report.h"
-#include "ui/field_lists.h"
-#include "ui/form_builder.h"
+#include "ui/clipboard.h"
 #include "ui/messages.h"
-#include "ui/open_dialog.h"
-
-namespace {
-
-// The form's behaviour: its commands, its lists' changes, the focus and the colours of
-// its labels. ui/form_builder.cpp builds it, ui/field_lists.cpp keeps its lists.
-class TSetRegisterForm {
-public:
-    TSetRegisterForm(HWND window, const FormServices& services, MachineState machine)
-        : window_(window), services_(services), machine_(machine), dpi_(SystemDpi()) {}
-    ~TSetRegisterForm() {
-        if (fonts_.window) DeleteObject(fonts_.window);
-        if (fonts_.siteName) DeleteObject(fonts_.siteName);
-    }
-    TSetRegisterForm(const TSetRegisterForm&) = delete;
-    TSetRegisterForm& operator=(const TSetRegisterForm&) = delete;
-
-    // Window creation, once the frame exists.
-    void Build();
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    void EndMessageLoopOnClose() { endsMessageLoop_ = true; }
-    void FocusFirstControl();
-
-private:
-    void FieldListChange(HWND list);
-
-    // Commands.
-    void RunCommand(FormCommand command);
-    void RefreshButtonClick();
-    void SetRegistersButtonClick();
-    void SaveClick();
-    void RestoreClick();
-    void LoadBootValuesClick();
-    void LoadIntoLists(const std::string& path);
-    void ApplyStartupSettingsClick();
-    void RemoveStartupSettingsClick();
-    void Exit1Click();
-    void EnableSetButton(bool enable);
-    bool CommandAvailable(FormCommand command) const;
-    void UpdateCommandStates();
-    void EnableButton(HWND button, bool enable);
-
-    // Messages.
-    void OnCommand(int id, int code, HWND control);
-    LRESULT OnControlColour(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnActivate(WPARAM state);
-    void OnNextControl(WPARAM target, LPARAM targetIsWindow);
-    void RestoreFocus();
-    void OnDestroy();
-    bool OnMinimize();
-
-    HWND window_;
-    FormServices services_;
-    MachineState machine_;
-    bool setPending_ = false;     // picks or a load not yet written with Set
-    int dpi_;
-    FormFonts fonts_;
-    FieldLists lists_;
-    OpenDialog openDialog_;
-    HWND lastFocus_ = nullptr;    // given back when the window is active again
-    bool endsMessageLoop_ = false;
-};
 
 void TSetRegisterForm::Build() {
     fonts_.window = CreateFormFont(kWindowFont, dpi_);
     fonts_.siteName = CreateFormFont(kSiteNameFont, dpi_);
     CreateFormControls(window_, fonts_, dpi_);
     lists_.Setup(window_, fonts_);
+    panel_.Setup(window_);
     if (machine_ == MachineState::Identified) {
-        ReadAllRegisters();
+        ReadChipset();
         if (services_.registersFirstRead != nullptr) services_.registersFirstRead();
-        lists_.RefreshAll();
+        ShowAll();
     } else {
         lists_.EmptyAll();
+        panel_.ShowNothing();
     }
     EnableSetButton(false);
+}
+
+// The clocks are read where the registers are, and only here: no apply of a file ever
+// reads them, and nothing ever writes them.
+void TSetRegisterForm::ReadChipset() {
+    const PortsHeld held;
+    ReadAllRegisters();
+    clocks_ = ReadClockRegisters();
+}
+
+void TSetRegisterForm::ShowAll() {
+    lists_.RefreshAll();
+    panel_.Show(clocks_);
 }
 
 // A pick applies the picked choice; text typed with the list closed selects nothing
@@ -104,7 +53,7 @@ void TSetRegisterForm::FieldListChange(HWND list) {
     } else {
         lists_.ShowUnknown(list);
     }
-    lists_.RefreshAll();
+    ShowAll();
 }
 
 void TSetRegisterForm::RunCommand(FormCommand command) {
@@ -116,6 +65,7 @@ void TSetRegisterForm::RunCommand(FormCommand command) {
         case FormCommand::Save: SaveClick(); break;
         case FormCommand::Restore: RestoreClick(); break;
         case FormCommand::LoadBootValues: LoadBootValuesClick(); break;
+        case FormCommand::CopyAsText: CopyAsTextClick(); break;
         case FormCommand::ApplyStartupSettings: ApplyStartupSettingsClick(); break;
         case FormCommand::RemoveStartupSettings: RemoveStartupSettingsClick(); break;
         case FormCommand::Exit: Exit1Click(); break;
@@ -124,8 +74,8 @@ void TSetRegisterForm::RunCommand(FormCommand command) {
 }
 
 void TSetRegisterForm::RefreshButtonClick() {
-    ReadAllRegisters();
-    lists_.RefreshAll();
+    ReadChipset();
+    ShowAll();
 }
 
 // Said when Set finds the chipset changed since the lists showed it.
@@ -137,9 +87,11 @@ const char kChangedElsewhereText[] =
 // Set never overwrites a change it has not shown: under the same hold as the write, the
 // chipset is read again first, and when it no longer holds what the lists were made
 // from, nothing is written and the present values are shown instead. What the chipset
-// refused is said once the lists show what it kept.
+// refused is said once the lists show what it kept. What was wrong with the timings is
+// only told: the write log keeps the warnings of the values written.
 void TSetRegisterForm::SetRegistersButtonClick() {
     RegisterWrite write{};
+    const std::string warnings = panel_.Warnings();
     bool changedElsewhere = false;
     {
         const PortsHeld held;
@@ -149,7 +101,8 @@ void TSetRegisterForm::SetRegistersButtonClick() {
         else
             write = WriteAllRegistersNoted();
     }
-    lists_.RefreshAll();
+    write.warnings = warnings;
+    ShowAll();
     EnableSetButton(false);
     if (changedElsewhere) return ShowProgramMessage(kChangedElsewhereText, kApplicationTitle);
     if (services_.registersWritten != nullptr) services_.registersWritten(write);
@@ -183,8 +136,16 @@ void TSetRegisterForm::LoadIntoLists(const std::string& path) {
         ShowProgramMessage(Concat({"There was an error loading from file \"", path,
                                    "\".\nSome values may not have been loaded."}),
                            "Load Error");
-    lists_.RefreshAll();
+    ShowAll();
     EnableSetButton(true);
+}
+
+// Nothing is read for the report: it tells what the window shows.
+void TSetRegisterForm::CopyAsTextClick() {
+    if (!PutTextOnClipboard(window_, panel_.Report()))
+        ShowProgramMessage("The report could not be put on the clipboard: another program holds it. "
+                           "Try again in a moment.",
+                           kApplicationTitle);
 }
 
 void TSetRegisterForm::ApplyStartupSettingsClick() { services_.applyStartupSettings(); }
@@ -231,205 +192,3 @@ void TSetRegisterForm::UpdateCommandStates() {
         }
 }
 
-// A disabled control cannot keep the focus: Set, pressed from the keyboard, hands
-// it on to the next control so the keyboard keeps working.
-void TSetRegisterForm::EnableButton(HWND button, bool enable) {
-    if (button == nullptr || (IsWindowEnabled(button) != FALSE) == enable) return;
-    if (!enable && GetFocus() == button) {
-        HWND next = GetNextDlgTabItem(window_, button, FALSE);
-        if (next != nullptr && next != button) SetFocus(next);
-    }
-    EnableWindow(button, enable ? TRUE : FALSE);
-}
-
-void TSetRegisterForm::OnCommand(int id, int code, HWND control) {
-    if (control == nullptr) {
-        if (code == 0) RunCommand(MenuCommandOfId(id));
-        return;
-    }
-    const ControlDescription* description = DescriptionOfId(id);
-    if (description == nullptr) return;
-    if (description->kind == ControlKind::FieldList && (code == CBN_SELCHANGE || code == CBN_EDITCHANGE))
-        FieldListChange(control);
-    else if (description->kind == ControlKind::Button && code == BN_CLICKED)
-        RunCommand(description->command);
-}
-
-// Labels drawn in a colour of their own; everything else as the system draws it.
-LRESULT TSetRegisterForm::OnControlColour(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND control = reinterpret_cast<HWND>(lParam);
-    const ControlDescription* description =
-        GetParent(control) == window_ ? DescriptionOfId(GetDlgCtrlID(control)) : nullptr;
-    if (description == nullptr || FontOf(*description).colour == kWindowTextColour)
-        return DefWindowProcA(window_, message, wParam, lParam);
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, static_cast<COLORREF>(FontOf(*description).colour));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-}
-
-// The focus leaves with the window (a message box, the file dialog) and comes back
-// to the control that had it.
-void TSetRegisterForm::OnActivate(WPARAM state) {
-    if (LOWORD(state) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
-        return;
-    }
-    if (!HIWORD(state)) RestoreFocus();  // not while minimised
-}
-
-// The keyboard interface asks the window, as it would a dialog box, to move the focus
-// (the arrow keys between the buttons, for one).
-void TSetRegisterForm::OnNextControl(WPARAM target, LPARAM targetIsWindow) {
-    HWND next = nullptr;
-    if (LOWORD(targetIsWindow)) {
-        next = reinterpret_cast<HWND>(target);
-    } else {
-        HWND focus = GetFocus();
-        while (focus != nullptr && GetParent(focus) != window_) focus = GetParent(focus);
-        next = GetNextDlgTabItem(window_, focus, target != 0);
-    }
-    if (next != nullptr && IsChild(window_, next)) SetFocus(next);
-}
-
-void TSetRegisterForm::RestoreFocus() {
-    HWND target = lastFocus_;
-    if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target) || !IsWindowVisible(target))
-        target = GetNextDlgTabItem(window_, nullptr, FALSE);
-    if (target != nullptr) SetFocus(target);
-}
-
-void TSetRegisterForm::FocusFirstControl() {
-    lastFocus_ = GetNextDlgTabItem(window_, nullptr, FALSE);
-    RestoreFocus();
-}
-
-void TSetRegisterForm::OnDestroy() {
-    if (endsMessageLoop_) PostQuitMessage(0);
-}
-
-// The application's own window carries the task-bar button: minimising the main
-// window minimises that one and hides the windows it owns until it is restored.
-bool TSetRegisterForm::OnMinimize() {
-    HWND owner = GetWindow(window_, GW_OWNER);
-    if (owner == nullptr) return false;
-    ShowWindow(owner, SW_MINIMIZE);
-    ShowOwnedPopups(owner, FALSE);
-    return true;
-}
-
-LRESULT TSetRegisterForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_MINIMIZE && OnMinimize()) return 0;
-            return DefWindowProcA(window_, message, wParam, lParam);
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-            return 0;
-        case WM_INITMENU:
-            // Whether there is a snapshot to load: another Quillon may have taken it since.
-            UpdateCommandStates();
-            return 0;
-        case WM_CTLCOLORSTATIC:
-            return OnControlColour(message, wParam, lParam);
-        case WM_ACTIVATE:
-            OnActivate(wParam);
-            return 0;
-        case WM_SETFOCUS:
-            RestoreFocus();
-            return 0;
-        case WM_NEXTDLGCTL:
-            OnNextControl(wParam, lParam);
-            return 0;
-        case WM_DESTROY:
-            OnDestroy();
-            return 0;
-        default:
-            return DefWindowProcA(window_, message, wParam, lParam);
-    }
-}
-
-TSetRegisterForm* FormOf(HWND window) {
-    return reinterpret_cast<TSetRegisterForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
-// What CreateMainWindow hands the window procedure for WM_NCCREATE.
-struct FormStart {
-    const FormServices* services;
-    MachineState machine;
-};
-
-void AttachForm(HWND window, LPARAM createStruct) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
-    const auto* start = static_cast<const FormStart*>(create->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(new TSetRegisterForm(window, *start->services, start->machine)));
-}
-
-void DetachForm(HWND window) {
-    TSetRegisterForm* form = FormOf(window);
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    delete form;
-}
-
-// No exception may cross into the system's code that called us: a handler's error is
-// shown in the standard error box and the window goes on. (A failed WM_NCCREATE
-// answers 0, and the window is not created.)
-LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    try {
-        if (message == WM_NCCREATE) AttachForm(window, lParam);
-        TSetRegisterForm* form = FormOf(window);
-        result = form ? form->WindowProc(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorBox(error);
-    } catch (...) {
-        ShowErrorBox(std::string("An unexpected error occurred"));
-    }
-    if (message == WM_NCDESTROY) DetachForm(window);
-    return result;
-}
-
-}  // namespace
-
-HWND CreateMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
-    FormStart start = {&services, machine};
-    HWND window = CreateFormFrame(instance, owner, FormWindowProc, &start);
-    if (window == nullptr) return nullptr;
-    try {
-        FitAndCentre(window);
-        FormOf(window)->Build();
-    } catch (...) {
-        DestroyWindow(window);
-        throw;
-    }
-    return window;
-}
-
-void ShowMainWindow(HWND window) {
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
-    if (TSetRegisterForm* form = FormOf(window)) form->FocusFirstControl();
-}
-
-void DispatchFormMessage(HWND window, MSG& message) {
-    if (IsWindow(window) && IsDialogMessageA(window, &message)) return;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-}
-
-HWND FindFormControl(HWND window, const char* name) {
-    const ControlDescription* control = FindControl(name);
-    return control == nullptr ? nullptr : ControlHandle(window, *control);
-}
-
-int RunMainWindow(HINSTANCE instance, HWND owner, const FormServices& services, MachineState machine) {
-    HWND window = CreateMainWindow(instance, owner, services, machine);
-    if (window == nullptr) throw ProgramError("Unable to create the main window");
-    FormOf(window)->EndMessageLoopOnClose();
-    ShowMainWindow(window);
-    MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchFormMessage(window, message);
-    return static_cast<int>(message.wParam);
-}

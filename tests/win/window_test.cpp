@@ -475,8 +475,8 @@ TEST_F(MainWindowTest, KeyboardVisitsTheGroupBoxesInTheirTabOrderAndReachesTheMe
     std::vector<std::string> menu = {MenuText(GetMenu(form_), 0)};
     HMENU file = GetSubMenu(GetMenu(form_), 0);
     for (int i = 0; i < GetMenuItemCount(file); ++i) menu.push_back(MenuText(file, i));
-    EXPECT_EQ(menu, (std::vector<std::string>{"&File", "&Save ...", "&Load ...", "&Boot Values", "-", "&Apply Settings at Startup",
-                                              "&Remove Startup settings", "-", "&Exit"}));
+    EXPECT_EQ(menu, (std::vector<std::string>{"&File", "&Save ...", "&Load ...", "&Boot Values", "&Copy as Text", "-",
+                                              "&Apply Settings at Startup", "&Remove Startup settings", "-", "&Exit"}));
 }
 
 // ---- Picks, Set, Refresh and typing ----
