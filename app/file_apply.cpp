@@ -69,8 +69,8 @@ struct ApplyOutcome {
 };
 
 // Reads all registers, so that what the file does not name keeps its present value,
-// takes the boot's snapshot from them if it is the first run of the boot, loads the
-// file into them and, when it loaded, writes them all: under one hold of the
+// loads the file into them, takes the boot's snapshot from what was read if it is the
+// first run of the boot and, when the file loaded, writes them all: under one hold of the
 // ports, so that another Quillon's Set cannot land between the read and the write and
 // be reverted by it. Says nothing: its caller tells the outcome once the ports are free
 // again and its own records are in order.
@@ -78,10 +78,11 @@ ApplyOutcome ApplyUnderOneHold(const std::string& settingsPath) {
     ApplyOutcome outcome;
     const PortsHeld held;
     ReadAllRegisters();
-    TakeBootSnapshot();
     // The settings loader takes a missing file for an empty one, which is right for
     // the window's Load but would let a mistyped path apply nothing and say nothing.
+    // Read before the snapshot is taken: the file may be the snapshot itself.
     outcome.loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());
+    TakeBootSnapshot();
     if (outcome.loaded) outcome.write = WriteAllRegistersNoted();
     return outcome;
 }

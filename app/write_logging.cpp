@@ -41,4 +41,9 @@ void LogRegisterWrite(const RegisterWrite& write, WriteOrigin origin, const std:
                        kApplicationTitle);
 }
 
+void LogUnsavedBootValues(const RegisterValues& firstRead, const std::string& snapshotPath) {
+    const std::string logPath = WriteLogPath();
+    if (!logPath.empty()) StoreEntry(logPath, BootValuesNote(firstRead, LocalTimeText(), snapshotPath));
+}
+
 void LogWindowWrite(const RegisterWrite& write) { LogRegisterWrite(write, WriteOrigin::Window, ""); }

@@ -10,6 +10,9 @@
 
 namespace {
 
+// Enough for the last entries: one is some 400 bytes.
+constexpr size_t kLogEndBytes = 4096;
+
 // The newest part of the log that a trim can keep, or nothing when there is no log yet.
 // False when it is there and cannot be read: then it is left alone.
 bool ReadLogTail(const std::string& logPath, size_t limit, std::string* tail, DWORD* size) {
@@ -85,4 +88,10 @@ bool AppendToWriteLog(const std::string& logPath, const std::string& entry) {
     if (size + entry.size() <= kWriteLogLimit) return AppendThrough(logPath, entry);
     // The tail may start inside an entry; a trim keeps whole entries of its newer half.
     return ReplaceLog(logPath, LogWithEntry(tail, entry, kWriteLogLimit)) || AppendThrough(logPath, entry);
+}
+
+std::string WriteLogEnd(const std::string& logPath) {
+    std::string tail;
+    DWORD size = 0;
+    return ReadLogTail(logPath, kLogEndBytes, &tail, &size) ? tail : std::string();
 }
