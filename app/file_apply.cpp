@@ -22,11 +22,13 @@
 
 namespace {
 
-// A logon apply is one of the file the Run value names, however either is spelled.
+// A logon apply is one of the file the Run value names, however either is spelled. A
+// value that cannot be read might name any file: every apply is then guarded, as an
+// unguarded logon apply could lock the user out.
 bool IsLogonApply(const std::string& settingsPath) {
-    const std::string command = ReadRunCommand();
-    return !command.empty() &&
-           SamePath(FullLongPathOf(SettingsPathOfCommand(command)), FullLongPathOf(settingsPath),
+    const RunCommand run = ReadRunCommand();
+    if (run.state != RunCommandState::Read) return run.state == RunCommandState::Unreadable;
+    return SamePath(FullLongPathOf(SettingsPathOfCommand(run.command)), FullLongPathOf(settingsPath),
                     IsSystemLeadByte);
 }
 
@@ -104,10 +106,9 @@ void RunPlainApply(const std::string& settingsPath) {
 
 // A logon apply: skipped when Shift is pressed early on, asked about when the last one
 // of the same file was never confirmed, recorded before the registers are touched and
-// confirmed after the write. A box it shows after the record is written may still be
-// open when the session ends: the record's fate is settled before a box opens, or the
-// guard that hears the end of the session (and whose period runs meanwhile) is already
-// there.
+// confirmed after the write. The guard that hears the end of the session is there
+// before the record is, and stays until the record's fate is settled: the session may
+// end while the apply waits for the ports, writes, or shows a box.
 void RunLogonApply(const std::string& settingsPath) {
     if (ShiftPressedWhileWatching()) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
@@ -119,6 +120,8 @@ void RunLogonApply(const std::string& settingsPath) {
     // apply went ahead, and this one (the same tuning) is guarded as usual.
     const bool unconfirmed = PendingRecordFound(fullPath) && !LogonApplyRunningElsewhere();
     if (unconfirmed && !AskProgramQuestion(UnconfirmedApplyQuestion(settingsPath))) return;
+    // The listener of the session's end is there before the record is.
+    ConfirmationGuard guard(fullPath, unconfirmed);
     // A record that can be kept nowhere must not stop a working setup, nor leave it
     // unguarded without a word: said at this logon, then applied as always.
     const bool recorded = WritePendingRecord(fullPath);
@@ -130,18 +133,18 @@ void RunLogonApply(const std::string& settingsPath) {
         outcome = ApplyUnderOneHold(settingsPath);
     } catch (...) {
         // Nothing was written (the ports stayed busy): no record of this apply stays.
-        EndPendingRecord(fullPath, !unconfirmed);
+        guard.EndWithoutWrite();
         throw;
     }
     if (!outcome.loaded) {
-        EndPendingRecord(fullPath, !unconfirmed);  // nothing was written
+        guard.EndWithoutWrite();
         return ReportFailedLoad(settingsPath);
     }
     if (!recorded) {
-        EndPendingRecord(fullPath, false);
+        guard.EndUnrecorded();
         return TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
     }
-    ConfirmationGuard guard(fullPath);
+    guard.StartPeriod();
     TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
     guard.Await();
 }

@@ -3,6 +3,9 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "hw/code_page.h"
+#include "hw/path_text.h"
+
 namespace {
 
 bool DetectWindows9x() {
@@ -44,11 +47,14 @@ std::string CommonAppDataFolder() {
         HMODULE module = LoadLibraryA(library);
         const auto getFolderPath = FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA");
         char folder[MAX_PATH] = {};
-        const bool named = getFolderPath != nullptr &&
-                           getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                         folder) == S_OK &&
-                           folder[0] != '\0';
+        // S_FALSE: the folder is named but not there yet (SHFOLDER.DLL on 9x before any
+        // program made it); it is made then, as the machine's folder goes inside it.
+        const HRESULT result = getFolderPath != nullptr ? getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr,
+                                                                        SHGFP_TYPE_CURRENT, folder)
+                                                        : E_FAIL;
+        const bool named = (result == S_OK || result == S_FALSE) && folder[0] != '\0';
         if (module != nullptr) FreeLibrary(module);
+        if (named && result == S_FALSE) CreateDirectoryA(folder, nullptr);
         if (named) return folder;
     }
     return std::string();
@@ -58,8 +64,10 @@ std::string ProgramFolder() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
+    // Split by character: in the double-byte code pages the byte of '\' is also the
+    // second byte of many characters.
     const std::string program(path, length);
-    return program.substr(0, program.find_last_of('\\'));
+    return program.substr(0, LastSeparator(program, IsSystemLeadByte));
 }
 
 }  // namespace

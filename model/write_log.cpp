@@ -57,8 +57,10 @@ bool AppendThrough(const std::string& logPath, const std::string& entry) {
 }
 
 bool WriteTrimmedLog(const char* contentPath, const void* text) {
-    HANDLE file = CreateFileA(contentPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared as the handle the save holds on it until the move: 9x's sharing rules
+    // refuse an exclusive open while that one is there.
+    HANDLE file = CreateFileA(contentPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const bool stored = WriteThrough(file, *static_cast<const std::string*>(text));
     CloseHandle(file);

@@ -225,4 +225,38 @@ TEST_F(StartupTest, ReplacingTheStartupFileClearsTheRecordOfTheTuningItReplaced)
     EXPECT_FALSE(FileExists(shared));
 }
 
+// The record stays wherever the tuning it guards may still hang the next logon: when the
+// Run value cannot be written (the old value still applies the file, now unguarded), and
+// while the logon apply of the very tuning saved is still in its period (the window
+// opened within it shows that tuning). Another tuning saved then is never applied yet.
+TEST_F(StartupTest, TheRecordStaysWhileTheTuningItGuardsMayStillHangALogon) {
+    StartIn(root_ + "\\guarded");
+    const std::string record = PendingRecordPath(StartupFilePath);
+    const auto applyWith = [&](uint32_t trc) {
+        SetFieldValue(FieldCatalogue[1], trc);
+        DialogAnswerer answerer(AnswerEveryBox{});
+        ApplyStartupSettings();
+        return answerer.Stop();
+    };
+    ASSERT_TRUE(applyWith(3).empty());
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    if (!OnWindows9x()) {
+        RunKeyReadOnly readOnly;
+        ASSERT_TRUE(readOnly.made());
+        const std::vector<DialogSeen> boxes = applyWith(17);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "Registry Error");
+        EXPECT_TRUE(FileExists(record)) << "cleared though the old value still applies the file";
+    }
+    ASSERT_TRUE(applyWith(17).empty());  // the tuning a logon apply then writes
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    const HANDLE running = CreateEventA(nullptr, TRUE, FALSE, MachineWideObjectName("QuillonLogonApplyRunning").c_str());
+    ASSERT_NE(running, nullptr);
+    ASSERT_TRUE(applyWith(17).empty());
+    EXPECT_TRUE(FileExists(record)) << "cleared while the apply of that tuning is in its period";
+    ASSERT_TRUE(applyWith(5).empty());
+    EXPECT_FALSE(FileExists(record));
+    CloseHandle(running);
+}
+
 }  // namespace
