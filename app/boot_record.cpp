@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "hw/concat.h"
 #include "hw/hex_text.h"
 #include "hw/windows_family.h"
@@ -87,12 +85,8 @@ bool FromAtomText(const std::string& text, BootFirstRead* first) {
     const size_t prefix = sizeof kAtomPrefix - 1;
     if (text.compare(0, prefix, kAtomPrefix) != 0 || text.size() != prefix + 1 + 8 * kRegisterCount) return false;
     first->firmware = text[prefix] == 'F';
-    for (size_t i = 0; i < kRegisterCount; ++i) {
-        const std::string digits = text.substr(prefix + 1 + 8 * i, 8);
-        char* end = nullptr;
-        first->values[i] = static_cast<uint32_t>(strtoul(digits.c_str(), &end, 16));
-        if (end != digits.c_str() + 8) return false;
-    }
+    for (size_t i = 0; i < kRegisterCount; ++i)
+        if (!ReadHexDword(text, prefix + 1 + 8 * i, &first->values[i])) return false;
     return true;
 }
 

@@ -53,7 +53,7 @@ void TakeBootSnapshot() {
     BootFirstRead first;
     if (!BootFirstReadOf(HardwareAtLastRead(), &first) || !first.firmware) return;
     const std::string path = BootSnapshotPath();
-    if (path.empty()) return;
+    if (path.empty() || RefusedAsLink(path)) return;
     if (MatchBoot(SettingsFileText(path.c_str(), kSnapshotSection, kBootKey)) != BootMatch::EarlierBoot)
         return;
     const std::string mark = MarkThisBoot();
@@ -66,5 +66,5 @@ void TakeBootSnapshot() {
 
 std::string ExistingBootSnapshot() {
     const std::string path = BootSnapshotPath();
-    return !path.empty() && NamesExistingFile(path) ? path : std::string();
+    return !path.empty() && NamesExistingFile(path) && !RefusedAsLink(path) ? path : std::string();
 }

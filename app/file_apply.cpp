@@ -1,7 +1,6 @@
 #include "app/file_apply.h"
 
 #include "hw/concat.h"
-#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/confirmation_wait.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/machine_check.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
@@ -126,7 +126,7 @@ void RunLogonApply(const std::string& settingsPath) {
     // unguarded without a word: said at this logon, then applied as always.
     const bool recorded = WritePendingRecord(fullPath);
     if (!recorded)
-        ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineQuillonFolder()),
+        ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineRecordFolderPath()),
                            kApplicationTitle);
     ApplyOutcome outcome;
     try {

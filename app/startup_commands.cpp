@@ -1,7 +1,6 @@
 #include "app/startup_commands.h"
 
 #include "hw/concat.h"
-#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
 #include "model/settings.h"
@@ -55,7 +55,7 @@ void ApplyStartupSettings() {
         ClearPendingRecord(FullLongPathOf(StartupFilePath));
     // Registered either way: a logon that cannot keep its record says so and applies.
     if (!PendingRecordCanBeKept(FullLongPathOf(StartupFilePath)))
-        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()),
+        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, MachineRecordFolderPath()),
                            kApplicationTitle);
 }
 

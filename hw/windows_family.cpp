@@ -81,14 +81,6 @@ std::string MachineWideObjectName(const char* name) {
     return OnWindows9x() ? std::string(name) : "Global\\" + std::string(name);
 }
 
-OpenToEveryone::OpenToEveryone() {
-    // The security functions are stubs on 9x: they fail, and nothing there would read
-    // the descriptor anyway.
-    usable_ = !OnWindows9x() && InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-              SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
-}
-
 bool MoveIntoPlace(const std::string& written, const std::string& target) {
     // The old file's attributes (hidden, archive) go over to the new one. ReplaceFileA
     // carries them on Windows itself, but not under every implementation of it, and 9x

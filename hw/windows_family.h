@@ -13,19 +13,6 @@ bool OnWindows9x();
 // family; 9x has no sessions and refuses a backslash in a name.
 std::string MachineWideObjectName(const char* name);
 
-// Security attributes with no access list at all, so that whoever logs on next may
-// open, replace or remove what one user made. Null on 9x, which keeps no access lists.
-class OpenToEveryone {
-public:
-    OpenToEveryone();
-    SECURITY_ATTRIBUTES* get() { return usable_ ? &attributes_ : nullptr; }
-
-private:
-    SECURITY_DESCRIPTOR descriptor_;
-    SECURITY_ATTRIBUTES attributes_;
-    bool usable_ = false;
-};
-
 // Puts `written` (complete and flushed) in the place of `target`, keeping an existing
 // target's attributes. The NT family replaces in one step (ReplaceFileA, which keeps
 // the access list too, where the target exists); 9x has no such step, so the old file

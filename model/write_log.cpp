@@ -4,6 +4,7 @@
 
 #include "hw/concat.h"
 #include "hw/hex_text.h"
+#include "hw/machine_access.h"
 
 #include "model/settings.h"
 #include "model/write_report.h"
@@ -18,8 +19,10 @@ constexpr size_t kLogEndBytes = 4096;
 bool ReadLogTail(const std::string& logPath, size_t limit, std::string* tail, DWORD* size) {
     tail->clear();
     *size = 0;
-    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A link in the log's place is neither read (a trim would copy what it names into a
+    // log every user reads) nor written.
+    HANDLE file = OpenUnlinkedFile(logPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     *size = GetFileSize(file, nullptr);
     bool read = *size != INVALID_FILE_SIZE;
@@ -46,9 +49,8 @@ bool WriteThrough(HANDLE file, const std::string& text) {
 // At the end of the file, as it is now; shared, so that a reader (or another Quillon
 // that could not get the port lock) never stops an entry.
 bool AppendThrough(const std::string& logPath, const std::string& entry) {
-    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
-                              nullptr);
+    HANDLE file = OpenUnlinkedFile(logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const bool stored =
         SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER && WriteThrough(file, entry);

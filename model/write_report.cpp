@@ -49,18 +49,6 @@ const PciRegister* RegisterOfLine(const std::string& line) {
     return nullptr;
 }
 
-bool HexValue(const std::string& text, uint32_t* value) {
-    if (text.size() < 8) return false;
-    *value = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        const char c = text[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (digit < 0) return false;
-        *value = (*value << 4) | static_cast<uint32_t>(digit);
-    }
-    return true;
-}
-
 bool StartsEntry(const std::string& log, size_t lineStart) {
     return lineStart < log.size() && log[lineStart] != ' ';
 }
@@ -127,7 +115,7 @@ bool HoldsLastLoggedWrite(const std::string& log, const RegisterValues& live) {
         const PciRegister* reg = label == std::string::npos ? nullptr : RegisterOfLine(line);
         if (reg != nullptr) {
             uint32_t value = 0;
-            if (!HexValue(line.substr(label + sizeof kReadBackLabel - 1), &value) ||
+            if (!ReadHexDword(line, label + sizeof kReadBackLabel - 1, &value) ||
                 value != live[static_cast<size_t>(reg->Id)])
                 return false;
             named = true;

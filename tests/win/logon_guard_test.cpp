@@ -418,7 +418,7 @@ TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     // The machine's folder, where the log goes too, cannot be made: that is said as well.
     ASSERT_EQ(run.boxes.size(), 2u);
     EXPECT_EQ(run.boxes[0].caption, "Quillon");
-    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineQuillonFolder()));
+    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineRecordFolderPath()));
     EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_NE(run.boxes[1].text.find("could not be added to Quillon's log"), std::string::npos);
     EXPECT_EQ(PciLatency(), 64u);

@@ -7,6 +7,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/startup_commands.h"
 #include "hw/pci_registers.h"
 #include "hw/windows_family.h"
@@ -184,7 +185,7 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     std::vector<DialogSeen> boxes = answerer.Stop();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Quillon");
-    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()));
+    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, MachineRecordFolderPath()));
     EXPECT_TRUE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(StartupFilePath));
 
@@ -193,7 +194,7 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     DialogAnswerer quiet(AnswerEveryBox{});
     ApplyStartupSettings();
     EXPECT_TRUE(quiet.Stop().empty());
-    const DWORD shared = GetFileAttributesA(MachineQuillonFolder().c_str());
+    const DWORD shared = GetFileAttributesA(MachineRecordFolderPath().c_str());
     EXPECT_TRUE(shared != INVALID_FILE_ATTRIBUTES && (shared & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_FALSE(FileExists(SharedRecordOf(StartupFilePath))) << "the check leaves no record";
 }
@@ -205,7 +206,7 @@ TEST_F(StartupTest, ReplacingTheStartupFileClearsTheRecordOfTheTuningItReplaced)
     StartIn(root_ + "\\pending");
     const std::string beside = PendingRecordPath(StartupFilePath);
     const std::string shared = SharedRecordOf(StartupFilePath);
-    CreateDirectoryA(MachineQuillonFolder().c_str(), nullptr);
+    ASSERT_FALSE(MachineRecordFolder().empty());
     WriteWholeFile(StartupFilePath, "[PCI]\r\nPCILatency=248\r\n");
     SetFileAttributesA(StartupFilePath.c_str(), FILE_ATTRIBUTE_READONLY);
     for (const std::string& record : {beside, shared}) WriteWholeFile(record, PendingRecordText(StartupFilePath));
