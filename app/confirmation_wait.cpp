@@ -88,6 +88,13 @@ void ConfirmationGuard::SessionEnded() {
     End(written || !earlierRecordKept_);
 }
 
+bool ConfirmationGuard::WriteRecord() {
+    EnterCriticalSection(&lock_);
+    const bool written = !over_ && WritePendingRecord(settingsFullPath_);
+    LeaveCriticalSection(&lock_);
+    return written;
+}
+
 void ConfirmationGuard::StartPeriod() {
     EnterCriticalSection(&lock_);
     periodStarted_ = true;

@@ -20,6 +20,10 @@ public:
     ConfirmationGuard(const ConfirmationGuard&) = delete;
     ConfirmationGuard& operator=(const ConfirmationGuard&) = delete;
 
+    // Writes the record (app/pending_record.h), as one step with any end of the session
+    // heard meanwhile, which then finds it whole and removes it; none once the session
+    // has ended. False when none was written.
+    bool WriteRecord();
     // The registers are written: the period starts.
     void StartPeriod();
     // The apply ends without a write to wait for: the record goes (unless an earlier

@@ -124,7 +124,7 @@ void RunLogonApply(const std::string& settingsPath) {
     ConfirmationGuard guard(fullPath, unconfirmed);
     // A record that can be kept nowhere must not stop a working setup, nor leave it
     // unguarded without a word: said at this logon, then applied as always.
-    const bool recorded = WritePendingRecord(fullPath);
+    const bool recorded = guard.WriteRecord();
     if (!recorded)
         ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineRecordFolderPath()),
                            kApplicationTitle);

@@ -28,18 +28,6 @@ RecordPlaces PlacesOf(const std::string& settingsFullPath) {
             folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath, IsSystemLeadByte)};
 }
 
-std::string ReadRecord(const std::string& recordPath) {
-    if (recordPath.empty()) return std::string();
-    HANDLE file = OpenUnlinkedFile(recordPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    char text[2 * MAX_PATH];
-    DWORD length = 0;
-    if (!ReadFile(file, text, sizeof text, &length, nullptr)) length = 0;
-    CloseHandle(file);
-    return std::string(text, length);
-}
-
 // The record must outlive the hang it guards against, so it counts only once it is
 // through to the disk; a record that did not get there is removed again. It takes the
 // access list of its folder: in the shared one, whoever made it may replace and remove
@@ -88,8 +76,8 @@ bool OtherHolderOfRunningMark() {
 
 bool PendingRecordFound(const std::string& settingsFullPath) {
     const RecordPlaces places = PlacesOf(settingsFullPath);
-    return RecordNamesFile(ReadRecord(places.beside), settingsFullPath, IsSystemLeadByte) ||
-           RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte);
+    return RecordNamesFile(SmallFileText(places.beside), settingsFullPath, IsSystemLeadByte) ||
+           RecordNamesFile(SmallFileText(places.shared), settingsFullPath, IsSystemLeadByte);
 }
 
 bool LogonApplyRunningElsewhere() {
@@ -122,7 +110,7 @@ void ClearPendingRecord(const std::string& settingsFullPath) {
     DeleteFileA(places.beside.c_str());
     // The shared folder holds one record per file name: one of another file with the
     // same name is not ours to remove.
-    if (RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte))
+    if (RecordNamesFile(SmallFileText(places.shared), settingsFullPath, IsSystemLeadByte))
         DeleteFileA(places.shared.c_str());
 }
 

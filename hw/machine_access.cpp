@@ -74,3 +74,14 @@ HANDLE OpenUnlinkedFile(const std::string& path, DWORD access, DWORD share, DWOR
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
 }
+
+std::string SmallFileText(const std::string& path) {
+    if (path.empty()) return std::string();
+    HANDLE file = OpenUnlinkedFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    char text[2 * MAX_PATH];
+    DWORD length = 0;
+    if (!ReadFile(file, text, sizeof text, &length, nullptr)) length = 0;
+    CloseHandle(file);
+    return std::string(text, length);
+}

@@ -50,3 +50,7 @@ bool HasNoAccessList(const std::string& path);
 // CREATE_NEW, and a caller that rewrites the file sets its end itself.
 HANDLE OpenUnlinkedFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
                         SECURITY_ATTRIBUTES* security);
+
+// The first bytes of a small file (a record, a mark), opened as OpenUnlinkedFile opens
+// it; empty when it cannot be read.
+std::string SmallFileText(const std::string& path);

@@ -2,6 +2,7 @@
 // taken by its first run, and the logon apply started where Windows starts Run entries.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include <string>
 #include <utility>
@@ -173,6 +174,77 @@ TEST_F(BootSnapshotTest, ASnapshotThatCannotBeSavedIsTakenLaterFromTheBootsFirst
     Apply("two.qln", "[PCI]\r\nPCILatency=96\r\n");
     EXPECT_EQ(Snapshot("PCI", "PCILatency"), "32") << "the first apply's tuning saved as the firmware's";
     EXPECT_EQ(Snapshot("Snapshot", "Boot").substr(0, 3), "NT ");
+}
+
+// While it lives, the boot's first read cannot be recorded: the registry key above it
+// lets this user create nothing, as for a user who is no administrator. Wine keeps to a
+// key's access list as Windows does.
+class BootRecordRefused {
+public:
+    BootRecordRefused() {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Quillon\\Boot");
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Quillon");
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRRCWD;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                  nullptr))
+            return;
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillon", 0, nullptr, 0, WRITE_DAC, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
+            made_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+        LocalFree(readOnly);
+        HKEY probe = nullptr;
+        if (made_ && RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillon", 0, KEY_CREATE_SUB_KEY, &probe) ==
+                         ERROR_SUCCESS) {
+            RegCloseKey(probe);
+            made_ = false;  // the list is not kept to
+        }
+    }
+    ~BootRecordRefused() {
+        HKEY key = nullptr;
+        PSECURITY_DESCRIPTOR open = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillon", 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
+            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr)) {
+            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open);
+            LocalFree(open);
+        }
+        if (key != nullptr) RegCloseKey(key);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Quillon");
+    }
+    BootRecordRefused(const BootRecordRefused&) = delete;
+    BootRecordRefused& operator=(const BootRecordRefused&) = delete;
+    bool made() const { return made_; }
+
+private:
+    bool made_ = false;
+};
+
+// A user who is no administrator writes first in a boot: their run can neither record
+// the first read nor save the snapshot (here: held open). An administrator's run later
+// in the boot finds that user's tuning and must not take it for the firmware's.
+TEST_F(BootSnapshotTest, ARunThatCannotRecordTheFirstReadKeepsLaterRunsFromTakingItsTuning) {
+    if (OnWindows9x()) GTEST_SKIP() << "9x keeps no access lists: every run records";
+    HANDLE held = CreateFileA(snapshot_.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        BootRecordRefused refused;
+        ASSERT_TRUE(refused.made());
+        Apply("one.qln", "[PCI]\r\nPCILatency=64\r\n");
+    }
+    CloseHandle(held);
+    DeleteFileA(WriteLogPath().c_str());  // nor could that user write the log
+    Apply("two.qln", "[PCI]\r\nPCILatency=96\r\n");
+    EXPECT_EQ(PciLatency(), 96u);
+    EXPECT_NE(Snapshot("PCI", "PCILatency"), "64") << "a tuning saved as the firmware's values";
+    EXPECT_EQ(Snapshot("PCI", "PCILatency"), "") << "no snapshot of this boot can be had";
+
+    // The next boot is a boot like any other.
+    NewBoot();
+    ResetChipset();
+    Apply("three.qln", "[PCI]\r\nPCILatency=64\r\n");
+    EXPECT_EQ(Snapshot("PCI", "PCILatency"), "32");
 }
 
 // The first run of a boot given the snapshot of an earlier one: the file is read before

@@ -14,7 +14,6 @@
 #include "app/machine_folder.h"
 #include "app/write_logging.h"
 #include "hw/machine_access.h"
-#include "hw/port_lock.h"
 #include "hw/windows_family.h"
 #include "sim/chipset.h"
 #include "tests/support/sim_environment.h"
@@ -102,27 +101,6 @@ TEST(MachineAccessTest, FoldersAreMadeWithListsOnlyAdministratorsMayChange) {
     // Owned by the group only an administrator's run may name: no other user makes them.
     EXPECT_EQ(OwnerOf(folder.get()->lpSecurityDescriptor), kAdministrators);
     EXPECT_EQ(OwnerOf(records.get()->lpSecurityDescriptor), kAdministrators);
-}
-
-// Kernel objects keep their lists under Wine: the port lock as made, read back.
-TEST(MachineAccessTest, ThePortLockHasAListNoOtherUserMayChange) {
-    if (OnWindows9x()) GTEST_SKIP() << "9x keeps no access lists";
-    LockConfigPorts();
-    UnlockConfigPorts();
-    HANDLE lock = OpenMutexA(READ_CONTROL, FALSE, MachineWideObjectName("QuillonPciConfigPorts").c_str());
-    ASSERT_NE(lock, nullptr);
-    DWORD size = 0;
-    GetKernelObjectSecurity(lock, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-    std::vector<char> descriptor(size);
-    ASSERT_TRUE(size > 0 && GetKernelObjectSecurity(lock, DACL_SECURITY_INFORMATION, descriptor.data(), size, &size));
-    CloseHandle(lock);
-    bool othersWait = false;
-    for (const Ace& ace : AllowedBy(descriptor.data())) {
-        if (ace.sid == kSystem || ace.sid == kAdministrators) continue;
-        EXPECT_EQ(ace.mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE), 0u) << ace.sid;
-        othersWait = othersWait || (ace.mask & SYNCHRONIZE);
-    }
-    EXPECT_TRUE(othersWait) << "another user's Quillon could not wait for the ports";
 }
 
 // A folder an earlier Quillon made with no access list: whatever is in it may be any
@@ -214,6 +192,35 @@ TEST_F(MachineFolderTest, AFolderThatIsALinkToAnotherPlaceIsRefusedAndSaid) {
     EXPECT_NE(run.boxes[0].text.find("\"" + machineFolder_ + "\" is a link to another place"), std::string::npos)
         << run.boxes[0].text;
     EXPECT_TRUE(FolderNames(elsewhere_).empty()) << "written through the link";
+}
+
+// Kernel objects keep their lists under Wine: the port lock as quillon.exe makes it,
+// read back while it runs (slowed down; the lock goes with the process).
+TEST_F(MachineFolderTest, ThePortLockHasAListNoOtherUserMayChange) {
+    if (OnWindows9x()) GTEST_SKIP() << "9x keeps no access lists";
+    start_.environment = {{"QUILLON_SIM_DELAY_MS", "20"}};
+    std::vector<char> descriptor;
+    start_.whileRunning = [&](unsigned long) {
+        if (!descriptor.empty()) return false;
+        HANDLE lock = OpenMutexA(READ_CONTROL, FALSE, MachineWideObjectName("QuillonPciConfigPorts").c_str());
+        if (lock == nullptr) return false;
+        DWORD size = 0;
+        GetKernelObjectSecurity(lock, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        descriptor.resize(size);
+        if (size == 0 || !GetKernelObjectSecurity(lock, DACL_SECURITY_INFORMATION, descriptor.data(), size, &size))
+            descriptor.clear();
+        CloseHandle(lock);
+        return false;
+    };
+    ASSERT_TRUE(RunProgram(start_).finished);
+    ASSERT_FALSE(descriptor.empty()) << "the lock was never seen";
+    bool othersWait = false;
+    for (const Ace& ace : AllowedBy(descriptor.data())) {
+        if (ace.sid == kSystem || ace.sid == kAdministrators) continue;
+        EXPECT_EQ(ace.mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE), 0u) << ace.sid;
+        othersWait = othersWait || (ace.mask & SYNCHRONIZE);
+    }
+    EXPECT_TRUE(othersWait) << "another user's Quillon could not wait for the ports";
 }
 
 // Another name of a file elsewhere (a hard link any user may make to a file they can

@@ -1,14 +1,21 @@
 // What a restart of Windows drops, dropped for a test: the record of the boot's first
-// read of the registers (the volatile registry key; on 9x the global atom).
+// read of the registers (the volatile registry key; on 9x the global atom), and the
+// word of runs that could not record it (which a new boot's mark makes stale; under
+// Wine the mark stays).
 #pragma once
 #include <windows.h>
 
 #include <string>
 
+#include "app/machine_folder.h"
 #include "hw/windows_family.h"
+#include "tests/support/test_files.h"
 
 inline void ForgetBootRecord() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Quillon\\Boot");
+    const std::string records = MachineRecordFolderPath();
+    for (const std::string& name : FolderNames(records))
+        if (name.rfind("written-", 0) == 0) DeleteFileA((records + "\\" + name).c_str());
     if (!OnWindows9x()) return;
     for (unsigned atom = 0xC000; atom <= 0xFFFF; ++atom) {
         char name[256];
