@@ -17,7 +17,6 @@ bool DetectWindows9x() {
 // Absent from 98's and ME's KERNEL32, so bound by name: importing it would stop the
 // program from loading there at all.
 using ReplaceFileProc = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
-using GetFolderPathProc = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
 template <typename Proc>
 Proc FunctionOf(HMODULE module, const char* name) {
@@ -45,17 +44,9 @@ bool ReplaceExisting(const std::string& written, const std::string& target) {
 std::string CommonAppDataFolder() {
     for (const char* library : {"shell32.dll", "shfolder.dll"}) {
         HMODULE module = LoadLibraryA(library);
-        const auto getFolderPath = FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA");
-        char folder[MAX_PATH] = {};
-        // S_FALSE: the folder is named but not there yet (SHFOLDER.DLL on 9x before any
-        // program made it); it is made then, as the machine's folder goes inside it.
-        const HRESULT result = getFolderPath != nullptr ? getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr,
-                                                                        SHGFP_TYPE_CURRENT, folder)
-                                                        : E_FAIL;
-        const bool named = (result == S_OK || result == S_FALSE) && folder[0] != '\0';
+        const std::string folder = CommonAppDataFolderFrom(FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA"));
         if (module != nullptr) FreeLibrary(module);
-        if (named && result == S_FALSE) CreateDirectoryA(folder, nullptr);
-        if (named) return folder;
+        if (!folder.empty()) return folder;
     }
     return std::string();
 }
@@ -64,10 +55,7 @@ std::string ProgramFolder() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    // Split by character: in the double-byte code pages the byte of '\' is also the
-    // second byte of many characters.
-    const std::string program(path, length);
-    return program.substr(0, LastSeparator(program, IsSystemLeadByte));
+    return FolderOfProgram(std::string(path, length));
 }
 
 }  // namespace
@@ -107,3 +95,20 @@ std::string MachineQuillonFolder() {
 }
 
 DWORD OpenFileNameSize() { return OnWindows9x() ? OPENFILENAME_SIZE_VERSION_400A : sizeof(OPENFILENAMEA); }
+
+std::string CommonAppDataFolderFrom(GetFolderPathProc getFolderPath) {
+    if (getFolderPath == nullptr) return std::string();
+    char folder[MAX_PATH] = {};
+    const HRESULT result = getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    if ((result != S_OK && result != S_FALSE) || folder[0] == '\0') return std::string();
+    // S_FALSE: named, but not there yet (SHFOLDER.DLL on 9x before any program made
+    // it); made now, as the machine's folder goes inside it.
+    if (result == S_FALSE) CreateDirectoryA(folder, nullptr);
+    return folder;
+}
+
+std::string FolderOfProgram(const std::string& programPath) {
+    // Split by character: in the double-byte code pages the byte of '\' is also the
+    // second byte of many characters.
+    return programPath.substr(0, LastSeparator(programPath, IsSystemLeadByte));
+}

@@ -27,6 +27,16 @@ bool MoveIntoPlace(const std::string& written, const std::string& target);
 // quillon.exe. It may not exist yet; no trailing separator.
 std::string MachineQuillonFolder();
 
+// The machine-wide application data folder as a SHGetFolderPathA (of SHELL32 or
+// SHFOLDER.DLL) names it, made when it is named but not there yet (S_FALSE); empty
+// when it names none or there is no such function.
+using GetFolderPathProc = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+std::string CommonAppDataFolderFrom(GetFolderPathProc getFolderPath);
+
+// The folder of a program's full path, split by character in the system's code page;
+// no trailing separator.
+std::string FolderOfProgram(const std::string& programPath);
+
 // The size of OPENFILENAMEA the file dialog of this Windows accepts: 9x (and NT 4)
 // refuse the larger structure of Windows 2000.
 DWORD OpenFileNameSize();

@@ -159,6 +159,39 @@ void RemoveLink(const std::string& link) {
     if (IsReparsePoint(link)) RunUnix("/bin/rm -f " + UnixPathOf(link), link, false);
 }
 
+// Where the machine's folder goes on 9x: SHFOLDER.DLL names the application data folder
+// for all users before any program made it (S_FALSE); it is made and used, never the
+// program's own folder instead.
+std::string namedFolder;
+HRESULT WINAPI NameFolder(HRESULT answer, LPSTR folder) {
+    lstrcpynA(folder, namedFolder.c_str(), MAX_PATH);
+    return answer;
+}
+HRESULT WINAPI NamedNotMade(HWND, int, HANDLE, DWORD, LPSTR folder) { return NameFolder(S_FALSE, folder); }
+HRESULT WINAPI Named(HWND, int, HANDLE, DWORD, LPSTR folder) { return NameFolder(S_OK, folder); }
+HRESULT WINAPI NoneNamed(HWND, int, HANDLE, DWORD, LPSTR folder) { return NameFolder(E_FAIL, folder); }
+
+TEST(MachineFolderPlaceTest, AnApplicationDataFolderNamedButNotMadeYetIsMadeAndUsed) {
+    const std::string root = MakeScratchFolder("appdata");
+    namedFolder = root + "\\Application Data";
+    EXPECT_EQ(CommonAppDataFolderFrom(NamedNotMade), namedFolder);
+    const DWORD attributes = GetFileAttributesA(namedFolder.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(CommonAppDataFolderFrom(Named), namedFolder);
+    EXPECT_EQ(CommonAppDataFolderFrom(NoneNamed), "");
+    EXPECT_EQ(CommonAppDataFolderFrom(nullptr), "");
+    RemoveTree(root);
+}
+
+// The program's own folder, where no application data folder is named: "ソ" is 83 5C
+// in code page 932, its second byte that of '\'.
+TEST(MachineFolderPlaceTest, CodePageOfEastAsiaProgramFolderIsSplitByCharacter) {
+    const std::string name = InSystemCodePage(L"\u8868\u30BD.exe");  // 表ソ.exe
+    if (name.empty()) GTEST_SKIP() << "the code page lacks the characters";
+    EXPECT_EQ(FolderOfProgram("C:\\Tools\\" + name), "C:\\Tools");
+    EXPECT_EQ(FolderOfProgram("C:\\quillon.exe"), "C:");
+}
+
 // The machine's folder and its files under Wine, with quillon.exe started on them.
 class MachineFolderTest : public SimulationTest {
 protected:
