@@ -92,8 +92,14 @@ bool WritePendingRecord(const std::string& settingsFullPath) {
     }
     const RecordPlaces places = PlacesOf(settingsFullPath);
     const std::string text = PendingRecordText(settingsFullPath);
-    if (WriteRecord(places.beside, text)) return true;
-    return !MachineRecordFolder().empty() && WriteRecord(places.shared, text);
+    // A whole record of the file that this user may not replace (another user's, in
+    // the shared folder) guards this apply as well as one of their own would; it stays
+    // until its maker or an administrator confirms the tuning.
+    const auto recorded = [&](const std::string& place) {
+        return WriteRecord(place, text) || RecordNamesFile(SmallFileText(place), settingsFullPath, IsSystemLeadByte);
+    };
+    if (recorded(places.beside)) return true;
+    return !MachineRecordFolder().empty() && recorded(places.shared);
 }
 
 void EndPendingRecord(const std::string& settingsFullPath, bool clear) {

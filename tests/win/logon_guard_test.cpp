@@ -424,6 +424,37 @@ TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     EXPECT_EQ(PciLatency(), 64u);
 }
 
+// The machine hung in another user's logon apply, whose record this user may not replace
+// nor remove (here: held open for reading only), and no other place takes one: the record there guards
+// this apply too, and stays for its maker or an administrator to clear, so the next
+// logon asks again.
+TEST_F(LogonGuardTest, RecordThisUserMayNotReplaceStillGuardsTheApply) {
+    ConfirmAfter("1");
+    WriteWholeFile(record_, PendingRecordText(startup_));
+    HANDLE held = CreateFileA(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    start_.answerYes = true;
+    bool guarded = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        guarded = guarded || GuardWindowOf(processId) != nullptr;
+        return false;
+    };
+    ProgramRun run;
+    {
+        SharedRecordFolderBlocked blocked;  // the log's folder too: that is said
+        run = RunProgram(start_);
+    }
+    CloseHandle(held);
+    ASSERT_TRUE(run.finished);
+    ASSERT_FALSE(run.boxes.empty());
+    EXPECT_EQ(run.boxes[0].text, UnconfirmedApplyQuestion(startup_));
+    for (const DialogSeen& box : run.boxes)
+        EXPECT_NE(box.text, UnguardedApplyMessage(startup_, MachineRecordFolderPath())) << "told it was unguarded";
+    EXPECT_TRUE(guarded);
+    EXPECT_EQ(PciLatency(), 64u);
+    EXPECT_TRUE(FileExists(record_));
+}
+
 // Another user's logon apply still in its period (fast user switching): its record is
 // no sign of a hang. The second apply goes ahead guarded, and the record stays until
 // the last of them is confirmed.
