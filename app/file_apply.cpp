@@ -1,7 +1,6 @@
 #include "app/file_apply.h"
 
 #include "hw/concat.h"
-#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/confirmation_wait.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/machine_check.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
@@ -22,11 +22,13 @@
 
 namespace {
 
-// A logon apply is one of the file the Run value names, however either is spelled.
+// A logon apply is one of the file the Run value names, however either is spelled. A
+// value that cannot be read might name any file: every apply is then guarded, as an
+// unguarded logon apply could lock the user out.
 bool IsLogonApply(const std::string& settingsPath) {
-    const std::string command = ReadRunCommand();
-    return !command.empty() &&
-           SamePath(FullLongPathOf(SettingsPathOfCommand(command)), FullLongPathOf(settingsPath),
+    const RunCommand run = ReadRunCommand();
+    if (run.state != RunCommandState::Read) return run.state == RunCommandState::Unreadable;
+    return SamePath(FullLongPathOf(SettingsPathOfCommand(run.command)), FullLongPathOf(settingsPath),
                     IsSystemLeadByte);
 }
 
@@ -69,8 +71,8 @@ struct ApplyOutcome {
 };
 
 // Reads all registers, so that what the file does not name keeps its present value,
-// takes the boot's snapshot from them if it is the first run of the boot, loads the
-// file into them and, when it loaded, writes them all: under one hold of the
+// loads the file into them, takes the boot's snapshot from what was read if it is the
+// first run of the boot and, when the file loaded, writes them all: under one hold of the
 // ports, so that another Quillon's Set cannot land between the read and the write and
 // be reverted by it. Says nothing: its caller tells the outcome once the ports are free
 // again and its own records are in order.
@@ -78,10 +80,11 @@ ApplyOutcome ApplyUnderOneHold(const std::string& settingsPath) {
     ApplyOutcome outcome;
     const PortsHeld held;
     ReadAllRegisters();
-    TakeBootSnapshot();
     // The settings loader takes a missing file for an empty one, which is right for
     // the window's Load but would let a mistyped path apply nothing and say nothing.
+    // Read before the snapshot is taken: the file may be the snapshot itself.
     outcome.loaded = NamesExistingFile(settingsPath) && LoadSettings(settingsPath.c_str());
+    TakeBootSnapshot();
     if (outcome.loaded) outcome.write = WriteAllRegistersNoted();
     return outcome;
 }
@@ -103,10 +106,9 @@ void RunPlainApply(const std::string& settingsPath) {
 
 // A logon apply: skipped when Shift is pressed early on, asked about when the last one
 // of the same file was never confirmed, recorded before the registers are touched and
-// confirmed after the write. A box it shows after the record is written may still be
-// open when the session ends: the record's fate is settled before a box opens, or the
-// guard that hears the end of the session (and whose period runs meanwhile) is already
-// there.
+// confirmed after the write. The guard that hears the end of the session is there
+// before the record is, and stays until the record's fate is settled: the session may
+// end while the apply waits for the ports, writes, or shows a box.
 void RunLogonApply(const std::string& settingsPath) {
     if (ShiftPressedWhileWatching()) {
         ShowProgramMessage(ShiftSkipMessage(settingsPath), kApplicationTitle);
@@ -118,29 +120,31 @@ void RunLogonApply(const std::string& settingsPath) {
     // apply went ahead, and this one (the same tuning) is guarded as usual.
     const bool unconfirmed = PendingRecordFound(fullPath) && !LogonApplyRunningElsewhere();
     if (unconfirmed && !AskProgramQuestion(UnconfirmedApplyQuestion(settingsPath))) return;
+    // The listener of the session's end is there before the record is.
+    ConfirmationGuard guard(fullPath, unconfirmed);
     // A record that can be kept nowhere must not stop a working setup, nor leave it
     // unguarded without a word: said at this logon, then applied as always.
-    const bool recorded = WritePendingRecord(fullPath);
+    const bool recorded = guard.WriteRecord();
     if (!recorded)
-        ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineQuillonFolder()),
+        ShowProgramMessage(UnguardedApplyMessage(settingsPath, MachineRecordFolderPath()),
                            kApplicationTitle);
     ApplyOutcome outcome;
     try {
         outcome = ApplyUnderOneHold(settingsPath);
     } catch (...) {
         // Nothing was written (the ports stayed busy): no record of this apply stays.
-        EndPendingRecord(fullPath, !unconfirmed);
+        guard.EndWithoutWrite();
         throw;
     }
     if (!outcome.loaded) {
-        EndPendingRecord(fullPath, !unconfirmed);  // nothing was written
+        guard.EndWithoutWrite();
         return ReportFailedLoad(settingsPath);
     }
     if (!recorded) {
-        EndPendingRecord(fullPath, false);
+        guard.EndUnrecorded();
         return TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
     }
-    ConfirmationGuard guard(fullPath);
+    guard.StartPeriod();
     TellWrite(outcome.write, WriteOrigin::Logon, settingsPath);
     guard.Await();
 }

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "hw/code_page.h"
+#include "hw/machine_access.h"
 #include "hw/windows_family.h"
 
 namespace {
@@ -21,36 +23,23 @@ struct RecordPlaces {
 };
 
 RecordPlaces PlacesOf(const std::string& settingsFullPath) {
-    const std::string folder = MachineQuillonFolder();
+    const std::string folder = MachineRecordFolderPath();
     return {PendingRecordPath(settingsFullPath),
             folder.empty() ? std::string() : SharedRecordPath(folder, settingsFullPath, IsSystemLeadByte)};
 }
 
-std::string ReadRecord(const std::string& recordPath) {
-    if (recordPath.empty()) return std::string();
-    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    char text[2 * MAX_PATH];
-    DWORD length = 0;
-    if (!ReadFile(file, text, sizeof text, &length, nullptr)) length = 0;
-    CloseHandle(file);
-    return std::string(text, length);
-}
-
 // The record must outlive the hang it guards against, so it counts only once it is
-// through to the disk; a record that did not get there is removed again. Whoever logs
-// on next must be able to replace and remove it: it is made OpenToEveryone, as its
-// folder is.
+// through to the disk; a record that did not get there is removed again. It takes the
+// access list of its folder: in the shared one, whoever made it may replace and remove
+// it, every other user read it. Never written through a link planted in its place.
 bool WriteRecord(const std::string& recordPath, const std::string& text) {
     if (recordPath.empty()) return false;
-    OpenToEveryone access;
-    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, access.get(), CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+    HANDLE file = OpenUnlinkedFile(recordPath, GENERIC_WRITE, 0, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool stored = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                                  nullptr) &&
+    const bool stored = SetEndOfFile(file) &&
+                        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                         written == text.size() && FlushFileBuffers(file);
     CloseHandle(file);
     if (!stored) DeleteFileA(recordPath.c_str());
@@ -61,8 +50,7 @@ bool WriteRecord(const std::string& recordPath, const std::string& text) {
 // already there (it is the record of an apply not yet confirmed).
 bool RecordCanBeCreated(const std::string& recordPath) {
     if (recordPath.empty()) return false;
-    OpenToEveryone access;
-    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, access.get(), CREATE_NEW,
+    HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
@@ -72,13 +60,6 @@ bool RecordCanBeCreated(const std::string& recordPath) {
     const DWORD attributes = GetFileAttributesA(recordPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
-}
-
-// Made by the first who needs it, so that every later user may add and remove records.
-void MakeSharedFolder(const std::string& folder) {
-    if (folder.empty()) return;
-    OpenToEveryone access;
-    CreateDirectoryA(folder.c_str(), access.get());
 }
 
 bool OtherHolderOfRunningMark() {
@@ -95,8 +76,8 @@ bool OtherHolderOfRunningMark() {
 
 bool PendingRecordFound(const std::string& settingsFullPath) {
     const RecordPlaces places = PlacesOf(settingsFullPath);
-    return RecordNamesFile(ReadRecord(places.beside), settingsFullPath, IsSystemLeadByte) ||
-           RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte);
+    return RecordNamesFile(SmallFileText(places.beside), settingsFullPath, IsSystemLeadByte) ||
+           RecordNamesFile(SmallFileText(places.shared), settingsFullPath, IsSystemLeadByte);
 }
 
 bool LogonApplyRunningElsewhere() {
@@ -106,14 +87,19 @@ bool LogonApplyRunningElsewhere() {
 
 bool WritePendingRecord(const std::string& settingsFullPath) {
     if (runningApply == nullptr) {
-        OpenToEveryone access;
+        CreationAccess access(kMachineObjectAccess);
         runningApply = CreateEventA(access.get(), TRUE, FALSE, MachineWideObjectName(kRunningApplyName).c_str());
     }
     const RecordPlaces places = PlacesOf(settingsFullPath);
     const std::string text = PendingRecordText(settingsFullPath);
-    if (WriteRecord(places.beside, text)) return true;
-    MakeSharedFolder(MachineQuillonFolder());
-    return WriteRecord(places.shared, text);
+    // A whole record of the file that this user may not replace (another user's, in
+    // the shared folder) guards this apply as well as one of their own would; it stays
+    // until its maker or an administrator confirms the tuning.
+    const auto recorded = [&](const std::string& place) {
+        return WriteRecord(place, text) || RecordNamesFile(SmallFileText(place), settingsFullPath, IsSystemLeadByte);
+    };
+    if (recorded(places.beside)) return true;
+    return !MachineRecordFolder().empty() && recorded(places.shared);
 }
 
 void EndPendingRecord(const std::string& settingsFullPath, bool clear) {
@@ -130,13 +116,11 @@ void ClearPendingRecord(const std::string& settingsFullPath) {
     DeleteFileA(places.beside.c_str());
     // The shared folder holds one record per file name: one of another file with the
     // same name is not ours to remove.
-    if (RecordNamesFile(ReadRecord(places.shared), settingsFullPath, IsSystemLeadByte))
+    if (RecordNamesFile(SmallFileText(places.shared), settingsFullPath, IsSystemLeadByte))
         DeleteFileA(places.shared.c_str());
 }
 
 bool PendingRecordCanBeKept(const std::string& settingsFullPath) {
-    const std::string folder = MachineQuillonFolder();
-    MakeSharedFolder(folder);
     const RecordPlaces places = PlacesOf(settingsFullPath);
-    return RecordCanBeCreated(places.beside) || RecordCanBeCreated(places.shared);
+    return RecordCanBeCreated(places.beside) || (!MachineRecordFolder().empty() && RecordCanBeCreated(places.shared));
 }

@@ -1,7 +1,7 @@
 // The record of a logon apply not yet confirmed: on disk before the registers are
 // written, removed once Windows has stayed up (or ended in order). It is kept beside
-// the file when that folder takes it, otherwise in a Quillon folder under the
-// machine-wide application data folder, and looked for in both, so that whoever logs
+// the file when that folder takes it, otherwise in the records' folder of the machine's
+// Quillon folder (app/machine_folder.h), and looked for in both, so that whoever logs
 // on next finds it. Only this module reads or writes it.
 #pragma once
 #include <string>
@@ -26,6 +26,6 @@ void EndPendingRecord(const std::string& settingsFullPath, bool clear);
 void ClearPendingRecord(const std::string& settingsFullPath);
 
 // Whether a record of the file can be kept beside it or in the shared folder, which is
-// made (open to every user) when it is missing. Writes nothing that stays.
+// made (every user may add records to it) when it is missing. Writes nothing that stays.
 bool PendingRecordCanBeKept(const std::string& settingsFullPath);
 

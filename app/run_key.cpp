@@ -13,12 +13,15 @@ const char kValueName[] = "Quillon";
 std::string Expanded(const std::string& text) {
     const DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
     if (size == 0) return std::string();
-    std::string expanded(size, '\0');
-    const DWORD length = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], size);
-    if (length == 0 || length > size) return std::string();
+    // The ANSI function needs one byte more than the size it reports.
+    std::string expanded(size + 1, '\0');
+    const DWORD length = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], size + 1);
+    if (length == 0 || length > size + 1) return std::string();
     expanded.resize(std::min(expanded.find('\0'), expanded.size()));
     return expanded;
 }
+
+bool Missing(LONG result) { return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND; }
 
 // One key of HKEY_LOCAL_MACHINE, opened with a fixed access; closed on destruction.
 class RunKey {
@@ -45,20 +48,25 @@ public:
 
     // The string value's text, as Explorer reads it when it starts the command: a value
     // of type REG_EXPAND_SZ (startup managers rewrite values so) with its environment
-    // variables expanded. Empty when it is absent or no string.
-    std::string ReadString() const {
+    // variables expanded. Absent when there is no value; unreadable when it is there
+    // but is no string, or cannot be read or expanded.
+    RunCommand ReadString() const {
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExA(key_, kValueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-            return std::string();
+        const LONG found = RegQueryValueExA(key_, kValueName, nullptr, &type, nullptr, &size);
+        if (Missing(found)) return {RunCommandState::Absent, std::string()};
+        const RunCommand unreadable = {RunCommandState::Unreadable, std::string()};
+        if (found != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return unreadable;
         std::string data(size, '\0');
         if (RegQueryValueExA(key_, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
                              &size) != ERROR_SUCCESS)
-            return std::string();
+            return unreadable;
         // Stored with or without its terminating zero.
         data.resize(std::min<size_t>(size, data.find('\0')));
-        return type == REG_EXPAND_SZ ? Expanded(data) : data;
+        if (data.empty()) return {RunCommandState::Absent, std::string()};  // starts nothing
+        const std::string command = type == REG_EXPAND_SZ ? Expanded(data) : data;
+        if (command.empty()) return unreadable;
+        return {RunCommandState::Read, command};
     }
 
     bool HasValue() const {
@@ -73,13 +81,13 @@ private:
     HKEY key_ = nullptr;
 };
 
-bool Missing(LONG result) { return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND; }
-
 }  // namespace
 
-std::string ReadRunCommand() {
+RunCommand ReadRunCommand() {
     RunKey key(KEY_QUERY_VALUE);
-    if (key.Open() != ERROR_SUCCESS) return std::string();
+    const LONG opened = key.Open();
+    if (Missing(opened)) return {RunCommandState::Absent, std::string()};
+    if (opened != ERROR_SUCCESS) return {RunCommandState::Unreadable, std::string()};
     return key.ReadString();
 }
 

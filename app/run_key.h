@@ -3,9 +3,18 @@
 #pragma once
 #include <string>
 
-// The command the value holds; empty when there is none or it cannot be read. Read
-// with no more rights than any user has: the logon apply runs as whoever logs on.
-std::string ReadRunCommand();
+enum class RunCommandState { Absent, Read, Unreadable };
+
+struct RunCommand {
+    RunCommandState state;
+    std::string command;  // empty unless read
+};
+
+// The command the value holds. Unreadable: a value (or a key) is there, but no command
+// can be had from it (no string, cannot be read or expanded); whatever it starts at
+// logon is then unknown. Read with no more rights than any user has: the logon apply
+// runs as whoever logs on.
+RunCommand ReadRunCommand();
 
 // Stores the command, creating the key if it must. False when the key can be neither
 // opened nor created, or the value cannot be written (no administrative rights).

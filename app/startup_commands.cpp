@@ -1,7 +1,6 @@
 #include "app/startup_commands.h"
 
 #include "hw/concat.h"
-#include "hw/windows_family.h"
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/pending_record.h"
 #include "app/run_key.h"
 #include "model/settings.h"
@@ -33,27 +33,34 @@ void ApplyStartupSettings() {
         ShowProgramMessage(StartupProgramMissingMessage(ExePath, AppDirectory), kApplicationTitle);
         return;
     }
+    const std::string replacedTuning = TuningTextOfFile(StartupFilePath.c_str());
     if (!SaveSettings(StartupFilePath.c_str())) {
         ShowProgramMessage(Concat({"There was an error saving to file \"", StartupFilePath, "\"."}),
                            "Save Error");
         return;
     }
-    // The record of an earlier logon apply stood for the tuning just replaced: the new
-    // one was never applied, and the next logon must not ask about it as if it had hung.
-    ClearPendingRecord(FullLongPathOf(StartupFilePath));
+    // Where the value cannot be written, the old one still applies the file at every
+    // logon: the record of its last apply must stay to guard the next.
     if (!WriteRunCommand(BuildStartupCommand(ExePath, StartupFilePath))) {
         ShowProgramMessage(std::string("Unable to create system registry value\n") + kValuePathText,
                            "Registry Error");
         return;
     }
+    // The record of an earlier logon apply stood for the tuning just replaced: the new
+    // one was never applied, and the next logon must not ask about it as if it had hung.
+    // Unless that apply is still in its period and the tuning saved is the one it wrote
+    // (the window opened meanwhile shows it): the record then guards it still, and the
+    // apply removes it once confirmed.
+    if (!LogonApplyRunningElsewhere() || TuningTextOfFile(StartupFilePath.c_str()) != replacedTuning)
+        ClearPendingRecord(FullLongPathOf(StartupFilePath));
     // Registered either way: a logon that cannot keep its record says so and applies.
     if (!PendingRecordCanBeKept(FullLongPathOf(StartupFilePath)))
-        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()),
+        ShowProgramMessage(NoRecordPlaceMessage(StartupFilePath, MachineRecordFolderPath()),
                            kApplicationTitle);
 }
 
 void RemoveStartupSettings() {
-    const std::string command = ReadRunCommand();
+    const std::string command = ReadRunCommand().command;
     if (DeleteRunCommand() == RunValueRemoval::Refused) {
         // The next logon still applies the file: its record must stay to guard it.
         ShowProgramMessage(std::string("Unable to remove system registry value\n") + kValuePathText,

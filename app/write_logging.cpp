@@ -3,6 +3,7 @@
 #include "app/machine_folder.h"
 #include "hw/concat.h"
 #include "hw/pci_registers.h"
+#include "hw/windows_family.h"
 #include "model/write_log.h"
 #include "ui/messages.h"
 
@@ -30,15 +31,18 @@ void LogRegisterWrite(const RegisterWrite& write, WriteOrigin origin, const std:
     const std::string logPath = WriteLogPath();
     const bool stored = !logPath.empty() &&
                         StoreEntry(logPath, WriteLogEntry(write, LocalTimeText(), origin, settingsPath));
-    if (stored) {
-        OpenFileToEveryone(logPath);
-        return;
-    }
+    // A link in the log's place, or in the folder's, is said as such (once a run).
+    if (stored || RefusedAsLink(logPath.empty() ? MachineQuillonFolder() : logPath)) return;
     if (failureTold) return;
     failureTold = true;
     ShowProgramMessage(Concat({"This write could not be added to Quillon's log, \"", logPath,
                                "\". The registers were written all the same."}),
                        kApplicationTitle);
+}
+
+void LogUnsavedBootValues(const RegisterValues& firstRead, const std::string& snapshotPath) {
+    const std::string logPath = WriteLogPath();
+    if (!logPath.empty()) StoreEntry(logPath, BootValuesNote(firstRead, LocalTimeText(), snapshotPath));
 }
 
 void LogWindowWrite(const RegisterWrite& write) { LogRegisterWrite(write, WriteOrigin::Window, ""); }

@@ -11,5 +11,8 @@ std::string WriteLogPath();
 // (the write has happened, and the chipset holds it), but it is said, once a run.
 void LogRegisterWrite(const RegisterWrite& write, WriteOrigin origin, const std::string& settingsPath);
 
+// Notes in the log the boot's first read that could not be saved as the snapshot.
+void LogUnsavedBootValues(const RegisterValues& firstRead, const std::string& snapshotPath);
+
 // The window's writes, for its services.
 void LogWindowWrite(const RegisterWrite& write);

@@ -27,3 +27,16 @@ std::string DecimalText(uint32_t value, unsigned digits) {
 std::string PciFunctionText(uint32_t bus, uint32_t device, uint32_t function) {
     return Concat({HexText(bus, 2), ":", HexText(device & 0x1F, 2), ".", HexText(function & 7, 1)});
 }
+
+bool ReadHexDword(const std::string& text, size_t at, uint32_t* value) {
+    if (at > text.size() || text.size() - at < 8) return false;
+    uint32_t read = 0;
+    for (size_t i = at; i < at + 8; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        read = (read << 4) | static_cast<uint32_t>(digit);
+    }
+    *value = read;
+    return true;
+}

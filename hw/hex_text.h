@@ -12,3 +12,7 @@ std::string DecimalText(uint32_t value, unsigned digits = 1);
 
 // "BB:DD.F", as lspci names a PCI function.
 std::string PciFunctionText(uint32_t bus, uint32_t device, uint32_t function);
+
+// The value of the eight hexadecimal digits (upper case, as HexText writes them) at
+// `at` in the text; false when there are not eight such digits there.
+bool ReadHexDword(const std::string& text, size_t at, uint32_t* value);

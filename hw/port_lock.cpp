@@ -4,6 +4,7 @@
 
 #include "hw/concat.h"
 #include "hw/hex_text.h"
+#include "hw/machine_access.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
 #include "hw/windows_family.h"
@@ -29,8 +30,9 @@ HANDLE portLock = nullptr;
 
 HANDLE CreatePortLock() {
     // Whoever creates the mutex first, every other user's Quillon must be able to wait
-    // on it: no access list at all.
-    OpenToEveryone access;
+    // on it; none but administrators and SYSTEM may change its access list, which would
+    // shut every other Quillon out.
+    CreationAccess access(kMachineObjectAccess);
     const std::string name = MachineWideObjectName(kPortLockName);
     HANDLE lock = CreateMutexA(access.get(), FALSE, name.c_str());
     // Made by someone else with a stricter access list: waiting may still be allowed.

@@ -3,6 +3,9 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "hw/code_page.h"
+#include "hw/path_text.h"
+
 namespace {
 
 bool DetectWindows9x() {
@@ -14,7 +17,6 @@ bool DetectWindows9x() {
 // Absent from 98's and ME's KERNEL32, so bound by name: importing it would stop the
 // program from loading there at all.
 using ReplaceFileProc = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
-using GetFolderPathProc = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
 template <typename Proc>
 Proc FunctionOf(HMODULE module, const char* name) {
@@ -42,14 +44,9 @@ bool ReplaceExisting(const std::string& written, const std::string& target) {
 std::string CommonAppDataFolder() {
     for (const char* library : {"shell32.dll", "shfolder.dll"}) {
         HMODULE module = LoadLibraryA(library);
-        const auto getFolderPath = FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA");
-        char folder[MAX_PATH] = {};
-        const bool named = getFolderPath != nullptr &&
-                           getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                         folder) == S_OK &&
-                           folder[0] != '\0';
+        const std::string folder = CommonAppDataFolderFrom(FunctionOf<GetFolderPathProc>(module, "SHGetFolderPathA"));
         if (module != nullptr) FreeLibrary(module);
-        if (named) return folder;
+        if (!folder.empty()) return folder;
     }
     return std::string();
 }
@@ -58,8 +55,7 @@ std::string ProgramFolder() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    const std::string program(path, length);
-    return program.substr(0, program.find_last_of('\\'));
+    return FolderOfProgram(std::string(path, length));
 }
 
 }  // namespace
@@ -71,14 +67,6 @@ bool OnWindows9x() {
 
 std::string MachineWideObjectName(const char* name) {
     return OnWindows9x() ? std::string(name) : "Global\\" + std::string(name);
-}
-
-OpenToEveryone::OpenToEveryone() {
-    // The security functions are stubs on 9x: they fail, and nothing there would read
-    // the descriptor anyway.
-    usable_ = !OnWindows9x() && InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-              SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
 }
 
 bool MoveIntoPlace(const std::string& written, const std::string& target) {
@@ -107,3 +95,20 @@ std::string MachineQuillonFolder() {
 }
 
 DWORD OpenFileNameSize() { return OnWindows9x() ? OPENFILENAME_SIZE_VERSION_400A : sizeof(OPENFILENAMEA); }
+
+std::string CommonAppDataFolderFrom(GetFolderPathProc getFolderPath) {
+    if (getFolderPath == nullptr) return std::string();
+    char folder[MAX_PATH] = {};
+    const HRESULT result = getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    if ((result != S_OK && result != S_FALSE) || folder[0] == '\0') return std::string();
+    // S_FALSE: named, but not there yet (SHFOLDER.DLL on 9x before any program made
+    // it); made now, as the machine's folder goes inside it.
+    if (result == S_FALSE) CreateDirectoryA(folder, nullptr);
+    return folder;
+}
+
+std::string FolderOfProgram(const std::string& programPath) {
+    // Split by character: in the double-byte code pages the byte of '\' is also the
+    // second byte of many characters.
+    return programPath.substr(0, LastSeparator(programPath, IsSystemLeadByte));
+}

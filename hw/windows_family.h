@@ -13,19 +13,6 @@ bool OnWindows9x();
 // family; 9x has no sessions and refuses a backslash in a name.
 std::string MachineWideObjectName(const char* name);
 
-// Security attributes with no access list at all, so that whoever logs on next may
-// open, replace or remove what one user made. Null on 9x, which keeps no access lists.
-class OpenToEveryone {
-public:
-    OpenToEveryone();
-    SECURITY_ATTRIBUTES* get() { return usable_ ? &attributes_ : nullptr; }
-
-private:
-    SECURITY_DESCRIPTOR descriptor_;
-    SECURITY_ATTRIBUTES attributes_;
-    bool usable_ = false;
-};
-
 // Puts `written` (complete and flushed) in the place of `target`, keeping an existing
 // target's attributes. The NT family replaces in one step (ReplaceFileA, which keeps
 // the access list too, where the target exists); 9x has no such step, so the old file
@@ -39,6 +26,16 @@ bool MoveIntoPlace(const std::string& written, const std::string& target);
 // name (whichever this Windows has), or, where neither names one, the folder holding
 // quillon.exe. It may not exist yet; no trailing separator.
 std::string MachineQuillonFolder();
+
+// The machine-wide application data folder as a SHGetFolderPathA (of SHELL32 or
+// SHFOLDER.DLL) names it, made when it is named but not there yet (S_FALSE); empty
+// when it names none or there is no such function.
+using GetFolderPathProc = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+std::string CommonAppDataFolderFrom(GetFolderPathProc getFolderPath);
+
+// The folder of a program's full path, split by character in the system's code page;
+// no trailing separator.
+std::string FolderOfProgram(const std::string& programPath);
 
 // The size of OPENFILENAMEA the file dialog of this Windows accepts: 9x (and NT 4)
 // refuse the larger structure of Windows 2000.

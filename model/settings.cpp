@@ -276,6 +276,21 @@ std::string SettingsFileText(const char* path, const char* section, const char* 
     }
 }
 
+std::string TuningTextOfFile(const char* path) {
+    try {
+        const std::string fullPath = FullSettingsPath(path);
+        if (!FileExists(fullPath)) return std::string();
+        const ProfileFile file(fullPath);
+        std::string text;
+        for (const RegisterField& field : FieldCatalogue)
+            text += Concat({field.Register->Section, ".", field.Key, "=",
+                            file.Read(field.Register->Section, field.Key, ""), "\n"});
+        return text;
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
+
 bool LoadSettings(const char* path) {
     try {
         const std::string fullPath = FullSettingsPath(path);

@@ -32,6 +32,11 @@ struct SettingsNote {
 // SaveSettings, with the notes written in the same replacement of the file.
 bool SaveSettingsNoting(const char* path, const SettingsNote* notes, size_t noteCount);
 
+// The field values a settings file names, as one text ("Section.Key=value" lines, in
+// the catalogue's order): two files with the same text hold the same tuning. Empty
+// when the file is not there.
+std::string TuningTextOfFile(const char* path);
+
 // The text of one key of a settings file; empty when the file, or the key, is not there.
 std::string SettingsFileText(const char* path, const char* section, const char* key);
 

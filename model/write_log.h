@@ -11,3 +11,7 @@ std::string LocalTimeText();
 // torn one); where that replacement fails the entry is appended all the same. False
 // when the entry could not be stored; nothing else depends on it.
 bool AppendToWriteLog(const std::string& logPath, const std::string& entry);
+
+// The last few entries of the log (its end may start inside one); empty when there is
+// no log or it cannot be read.
+std::string WriteLogEnd(const std::string& logPath);

@@ -40,6 +40,15 @@ const char* OriginText(WriteOrigin origin) {
     return "";
 }
 
+const char kReadBackLabel[] = " read back ";
+
+// The register a log line names, by the address it starts with; null for none.
+const PciRegister* RegisterOfLine(const std::string& line) {
+    for (const PciRegister& reg : RegisterTable)
+        if (line.rfind(kRegisterIndent + RegisterAddressText(reg) + " ", 0) == 0) return &reg;
+    return nullptr;
+}
+
 bool StartsEntry(const std::string& log, size_t lineStart) {
     return lineStart < log.size() && log[lineStart] != ' ';
 }
@@ -94,4 +103,39 @@ std::string LogWithEntry(const std::string& log, const std::string& entry, size_
     std::string kept = start == std::string::npos ? std::string() : log.substr(start + 1);
     if (kept.size() + entry.size() > limit) kept.clear();
     return kept + entry;
+}
+
+bool HoldsLastLoggedWrite(const std::string& log, const RegisterValues& live) {
+    // Line by line from the end, back to the header of the last entry that wrote.
+    bool named = false;
+    for (size_t end = log.size(); end > 0;) {
+        const size_t newline = log.rfind('\n', end - 1);
+        const size_t start = newline == std::string::npos ? 0 : newline + 1;
+        const std::string line = log.substr(start, end - start);
+        end = newline == std::string::npos ? 0 : newline;
+        const size_t label = line.find(kReadBackLabel);
+        const PciRegister* reg = label == std::string::npos ? nullptr : RegisterOfLine(line);
+        if (reg != nullptr) {
+            uint32_t value = 0;
+            if (!ReadHexDword(line, label + sizeof kReadBackLabel - 1, &value) ||
+                value != live[static_cast<size_t>(reg->Id)])
+                return false;
+            named = true;
+        } else if (named && !line.empty() && line[0] != ' ') {
+            return true;
+        }
+    }
+    return named;
+}
+
+std::string BootValuesNote(const RegisterValues& firstRead, const std::string& localTime,
+                           const std::string& snapshotPath) {
+    std::string note = Concat({localTime, " boot values not saved to ", snapshotPath,
+                               "; the firmware's, as this boot's first read found them:", kLineEnd});
+    for (const PciRegister& reg : RegisterTable) {
+        if (!reg.Present) continue;
+        note += Concat({kRegisterIndent, RegisterAddressText(reg), " boot ",
+                        HexText(firstRead[static_cast<size_t>(reg.Id)], 8), kLineEnd});
+    }
+    return note;
 }

@@ -43,4 +43,15 @@ std::string WriteLogEntry(const RegisterWrite& write, const std::string& localTi
 // goes first (whole entries only).
 std::string LogWithEntry(const std::string& log, const std::string& entry, size_t limit);
 
+// Whether the log's last entry of a write says the chipset held `live` after it: every
+// register it names read back as `live` has it. Registers that still hold what Quillon
+// last wrote are not the firmware's, whatever else tells of a new boot. False when the
+// log tells of no write.
+bool HoldsLastLoggedWrite(const std::string& log, const RegisterValues& live);
+
+// The log's note that the boot's first read could not be saved as its snapshot: the
+// values themselves, one line a register, so that the log keeps them all the same.
+std::string BootValuesNote(const RegisterValues& firstRead, const std::string& localTime,
+                           const std::string& snapshotPath);
+
 constexpr size_t kWriteLogLimit = 256 * 1024;

@@ -96,4 +96,40 @@ TEST(WriteLogTest, GrowsByAppendingUntilTheLimitThenDropsTheOldestHalfByWholeEnt
     EXPECT_EQ(LogWithEntry(log, Entry('x', 200), 4000), Entry('x', 200));
 }
 
+// A restart without a reset leaves the chipset as Quillon's last write left it: the
+// log's last write tells those values from the firmware's.
+TEST_F(WriteReportTest, LiveRegistersAreTheLastLoggedWritesOnlyWhenEveryRegisterItNamesMatches) {
+    SetFieldValue(Field("AGPBusLatency"), 255);
+    const RegisterWrite first = WriteAllRegistersNoted();
+    SetFieldValue(Field("Trc"), 7);
+    const RegisterWrite second = WriteAllRegistersNoted();
+    const std::string log = WriteLogEntry(first, "t1", WriteOrigin::File, "a.qln") +
+                            WriteLogEntry(second, "t2", WriteOrigin::Window, "");
+    EXPECT_TRUE(HoldsLastLoggedWrite(log, second.readBack));
+    EXPECT_FALSE(HoldsLastLoggedWrite(log, first.readBack)) << "only the last write counts";
+    EXPECT_FALSE(HoldsLastLoggedWrite(log, second.before));
+    // A note after the write (no registers written) changes nothing; no write, no match.
+    EXPECT_TRUE(HoldsLastLoggedWrite(log + BootValuesNote(first.before, "t3", "boot.qln"), second.readBack));
+    EXPECT_FALSE(HoldsLastLoggedWrite(BootValuesNote(second.readBack, "t3", "boot.qln"), second.readBack));
+    EXPECT_FALSE(HoldsLastLoggedWrite("", second.readBack));
+    // A register the entry leaves out (an absent bridge) is not compared; one cut short is no match.
+    Register(RegisterId::PciBusLatency).Present = false;
+    RegisterValues other = second.readBack;
+    other[static_cast<size_t>(RegisterId::PciBusLatency)] ^= 1;
+    EXPECT_TRUE(HoldsLastLoggedWrite(WriteLogEntry(second, "t4", WriteOrigin::File, ""), other));
+    const std::string entry = WriteLogEntry(second, "t4", WriteOrigin::File, "");
+    EXPECT_FALSE(HoldsLastLoggedWrite(entry.substr(0, entry.size() - 5), second.readBack));
+}
+
+TEST_F(WriteReportTest, BootValuesNoteKeepsEveryPresentRegistersFirstRead) {
+    RegisterValues first{};
+    first[static_cast<size_t>(RegisterId::DramTiming1)] = 0x3333310A;
+    const std::string note = BootValuesNote(first, "2026-12-09 23:59:01", "C:\\Q\\boot.qln");
+    EXPECT_EQ(note.substr(0, note.find("\r\n")),
+              "2026-12-09 23:59:01 boot values not saved to C:\\Q\\boot.qln; the firmware's, as this "
+              "boot's first read found them:");
+    EXPECT_NE(note.find("  00:00.1+90 boot 3333310A\r\n"), std::string::npos) << note;
+    EXPECT_EQ(Count(note, "\r\n"), 1u + kRegisterCount);
+}
+
 }  // namespace

@@ -196,6 +196,48 @@ TEST_F(LogonGuardTest, EndOfSessionWhileABoxIsOpenLeavesNoRecord) {
     }
 }
 
+// A Run value the program cannot read might name the file Windows starts at logon: the
+// apply is then guarded, never a plain unguarded one.
+TEST_F(LogonGuardTest, RunValueThatCannotBeReadMakesTheApplyGuarded) {
+    ConfirmAfter("1");
+    const std::string command = BuildStartupCommand(start_.exePath, startup_);
+    for (DWORD type : {static_cast<DWORD>(REG_BINARY), static_cast<DWORD>(REG_MULTI_SZ)}) {
+        SetRunValue(command, type);
+        bool guarded = false;
+        start_.whileRunning = [&](unsigned long processId) {
+            guarded = guarded || (GuardWindowOf(processId) != nullptr && FileExists(record_));
+            return false;
+        };
+        const ProgramRun run = RunProgram(start_);
+        ASSERT_TRUE(run.finished) << type;
+        EXPECT_TRUE(run.boxes.empty()) << type;
+        EXPECT_TRUE(guarded) << "applied unguarded with a Run value of type " << type;
+        EXPECT_FALSE(FileExists(record_));
+        EXPECT_EQ(PciLatency(), 64u);
+    }
+}
+
+// The record is written before the apply waits for the ports (up to five seconds), reads,
+// takes the snapshot and writes: a logoff meanwhile is as orderly as one in the period.
+// The port calls are slowed so that the logoff comes before the write is through.
+TEST_F(LogonGuardTest, EndOfSessionBeforeTheWriteIsThroughLeavesNoRecord) {
+    ConfirmAfter("60");
+    start_.environment.push_back({"QUILLON_SIM_DELAY_MS", "50"});
+    size_t callsWhenTold = 0;
+    bool recordLeft = true;
+    start_.whileRunning = [&](unsigned long processId) {
+        if (!FileExists(record_)) return callsWhenTold != 0;
+        callsWhenTold = PortCalls();
+        for (HWND window : TopLevelWindows(processId)) EndSession(window);
+        recordLeft = FileExists(record_);
+        return true;  // Windows ends the program once the session is over
+    };
+    RunProgram(start_);
+    ASSERT_NE(callsWhenTold, 0u) << "no record seen";
+    EXPECT_LT(callsWhenTold, kCheckPortCalls + 36) << "told only once the write was through";
+    EXPECT_FALSE(recordLeft) << "the next logon would ask whether a logoff hung the machine";
+}
+
 TEST_F(LogonGuardTest, OrderlyEndOfSessionDuringThePeriodClearsTheRecord) {
     ConfirmAfter("60");
     LRESULT queryAnswer = 0;
@@ -376,10 +418,41 @@ TEST_F(LogonGuardTest, RecordKeptNowhereIsSaidOnceAndTheTuningStillApplied) {
     // The machine's folder, where the log goes too, cannot be made: that is said as well.
     ASSERT_EQ(run.boxes.size(), 2u);
     EXPECT_EQ(run.boxes[0].caption, "Quillon");
-    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineQuillonFolder()));
+    EXPECT_EQ(run.boxes[0].text, UnguardedApplyMessage(startup_, MachineRecordFolderPath()));
     EXPECT_FALSE(run.boxes[0].yesNo);
     EXPECT_NE(run.boxes[1].text.find("could not be added to Quillon's log"), std::string::npos);
     EXPECT_EQ(PciLatency(), 64u);
+}
+
+// The machine hung in another user's logon apply, whose record this user may not replace
+// nor remove (here: held open for reading only), and no other place takes one: the record there guards
+// this apply too, and stays for its maker or an administrator to clear, so the next
+// logon asks again.
+TEST_F(LogonGuardTest, RecordThisUserMayNotReplaceStillGuardsTheApply) {
+    ConfirmAfter("1");
+    WriteWholeFile(record_, PendingRecordText(startup_));
+    HANDLE held = CreateFileA(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    start_.answerYes = true;
+    bool guarded = false;
+    start_.whileRunning = [&](unsigned long processId) {
+        guarded = guarded || GuardWindowOf(processId) != nullptr;
+        return false;
+    };
+    ProgramRun run;
+    {
+        SharedRecordFolderBlocked blocked;  // the log's folder too: that is said
+        run = RunProgram(start_);
+    }
+    CloseHandle(held);
+    ASSERT_TRUE(run.finished);
+    ASSERT_FALSE(run.boxes.empty());
+    EXPECT_EQ(run.boxes[0].text, UnconfirmedApplyQuestion(startup_));
+    for (const DialogSeen& box : run.boxes)
+        EXPECT_NE(box.text, UnguardedApplyMessage(startup_, MachineRecordFolderPath())) << "told it was unguarded";
+    EXPECT_TRUE(guarded);
+    EXPECT_EQ(PciLatency(), 64u);
+    EXPECT_TRUE(FileExists(record_));
 }
 
 // Another user's logon apply still in its period (fast user switching): its record is

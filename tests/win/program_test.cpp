@@ -10,6 +10,7 @@
 
 #include "app/entry.h"
 #include "app/missing_function.h"
+#include "hw/machine_access.h"
 #include "hw/port_lock.h"
 #include "hw/program_error.h"
 #include "hw/windows_family.h"
@@ -138,7 +139,7 @@ TEST(WindowsFamily, IsTheOneTheTestRunReports) {
     const bool windows98 = reported != nullptr && std::string(reported) == "win98";
     EXPECT_EQ(OnWindows9x(), windows98);
     EXPECT_EQ(MachineWideObjectName("Quillon"), windows98 ? "Quillon" : "Global\\Quillon");
-    OpenToEveryone access;
+    CreationAccess access(kMachineObjectAccess);
     EXPECT_EQ(access.get() == nullptr, windows98);
 }
 

@@ -1,12 +1,14 @@
 // The places a logon apply may keep its record in, made unusable for a test: the
-// shared folder replaced by a file (Wine takes no notice of access lists on files), the
-// place beside a file taken by a folder of the record's name.
+// machine's folder, which holds the shared records' folder, replaced by a file (Wine
+// takes no notice of access lists on files), the place beside a file taken by a folder
+// of the record's name.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/pending_record.h"
 #include "hw/code_page.h"
 #include "hw/windows_family.h"
@@ -34,5 +36,5 @@ inline void BlockRecordBeside(const std::string& settingsFullPath) {
 
 // The file's record in the shared folder.
 inline std::string SharedRecordOf(const std::string& settingsFullPath) {
-    return SharedRecordPath(MachineQuillonFolder(), settingsFullPath, IsSystemLeadByte);
+    return SharedRecordPath(MachineRecordFolderPath(), settingsFullPath, IsSystemLeadByte);
 }

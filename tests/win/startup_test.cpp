@@ -7,6 +7,7 @@
 #include "app/app_paths.h"
 #include "app/command_line.h"
 #include "app/logon_rules.h"
+#include "app/machine_folder.h"
 #include "app/startup_commands.h"
 #include "hw/pci_registers.h"
 #include "hw/windows_family.h"
@@ -184,7 +185,7 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     std::vector<DialogSeen> boxes = answerer.Stop();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Quillon");
-    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, MachineQuillonFolder()));
+    EXPECT_EQ(boxes[0].text, NoRecordPlaceMessage(StartupFilePath, MachineRecordFolderPath()));
     EXPECT_TRUE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(StartupFilePath));
 
@@ -193,7 +194,7 @@ TEST_F(StartupTest, RecordKeptNowhereIsSaidButTheTuningIsRegistered) {
     DialogAnswerer quiet(AnswerEveryBox{});
     ApplyStartupSettings();
     EXPECT_TRUE(quiet.Stop().empty());
-    const DWORD shared = GetFileAttributesA(MachineQuillonFolder().c_str());
+    const DWORD shared = GetFileAttributesA(MachineRecordFolderPath().c_str());
     EXPECT_TRUE(shared != INVALID_FILE_ATTRIBUTES && (shared & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_FALSE(FileExists(SharedRecordOf(StartupFilePath))) << "the check leaves no record";
 }
@@ -205,7 +206,7 @@ TEST_F(StartupTest, ReplacingTheStartupFileClearsTheRecordOfTheTuningItReplaced)
     StartIn(root_ + "\\pending");
     const std::string beside = PendingRecordPath(StartupFilePath);
     const std::string shared = SharedRecordOf(StartupFilePath);
-    CreateDirectoryA(MachineQuillonFolder().c_str(), nullptr);
+    ASSERT_FALSE(MachineRecordFolder().empty());
     WriteWholeFile(StartupFilePath, "[PCI]\r\nPCILatency=248\r\n");
     SetFileAttributesA(StartupFilePath.c_str(), FILE_ATTRIBUTE_READONLY);
     for (const std::string& record : {beside, shared}) WriteWholeFile(record, PendingRecordText(StartupFilePath));
@@ -223,6 +224,40 @@ TEST_F(StartupTest, ReplacingTheStartupFileClearsTheRecordOfTheTuningItReplaced)
     EXPECT_TRUE(answerer.Stop().empty());
     EXPECT_FALSE(FileExists(beside));
     EXPECT_FALSE(FileExists(shared));
+}
+
+// The record stays wherever the tuning it guards may still hang the next logon: when the
+// Run value cannot be written (the old value still applies the file, now unguarded), and
+// while the logon apply of the very tuning saved is still in its period (the window
+// opened within it shows that tuning). Another tuning saved then is never applied yet.
+TEST_F(StartupTest, TheRecordStaysWhileTheTuningItGuardsMayStillHangALogon) {
+    StartIn(root_ + "\\guarded");
+    const std::string record = PendingRecordPath(StartupFilePath);
+    const auto applyWith = [&](uint32_t trc) {
+        SetFieldValue(FieldCatalogue[1], trc);
+        DialogAnswerer answerer(AnswerEveryBox{});
+        ApplyStartupSettings();
+        return answerer.Stop();
+    };
+    ASSERT_TRUE(applyWith(3).empty());
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    if (!OnWindows9x()) {
+        RunKeyReadOnly readOnly;
+        ASSERT_TRUE(readOnly.made());
+        const std::vector<DialogSeen> boxes = applyWith(17);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "Registry Error");
+        EXPECT_TRUE(FileExists(record)) << "cleared though the old value still applies the file";
+    }
+    ASSERT_TRUE(applyWith(17).empty());  // the tuning a logon apply then writes
+    WriteWholeFile(record, PendingRecordText(StartupFilePath));
+    const HANDLE running = CreateEventA(nullptr, TRUE, FALSE, MachineWideObjectName("QuillonLogonApplyRunning").c_str());
+    ASSERT_NE(running, nullptr);
+    ASSERT_TRUE(applyWith(17).empty());
+    EXPECT_TRUE(FileExists(record)) << "cleared while the apply of that tuning is in its period";
+    ASSERT_TRUE(applyWith(5).empty());
+    EXPECT_FALSE(FileExists(record));
+    CloseHandle(running);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "tests/support/run_key.h"
 #include "tests/support/sim_environment.h"
 #include "tests/support/test_files.h"
+#include "tests/win/new_boot.h"
 #include "tests/win/process_runner.h"
 #include "tests/win/ui_driver.h"
 #include "ui/application_window.h"
@@ -559,6 +560,7 @@ TEST_F(MainWindowTest, TheWindowsFirstReadIsTheBootsSnapshotAndEveryWriteIsLogge
     ASSERT_TRUE(ComputeAppPaths());
     DeleteFileA(WriteLogPath().c_str());
     DeleteFileA(BootSnapshotPath().c_str());
+    ForgetBootRecord();
     Open(ProgramServices());
     EXPECT_EQ(ExistingBootSnapshot(), BootSnapshotPath());
     EXPECT_EQ(SettingsFileText(BootSnapshotPath().c_str(), "DRAM", "Trc"), "10");
