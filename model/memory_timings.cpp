@@ -27,7 +27,7 @@ constexpr uint32_t kHighestClockHz = 1000000000;
 constexpr uint32_t kSameClockPerMille = 10;
 
 // JEDEC minimums, ns. DDR333 and DDR266: Samsung, 256Mb E-die DDR SDRAM K4H560838E,
-// "AC Timing Parameters & Specifications", Rev. 1.3 April 2005 (B3, A2/B0). DDR400:
+// its table of AC timing parameters, Rev. 1.3 April 2005 (B3, A2/B0). DDR400:
 // the same datasheet (CC), and Micron, 256Mb DDR SDRAM MT46V32M8, Rev. O 1/09, table 18
 // (-5B). DDR266's tRAS is 40 ns, as Micron's -75 grade is quoted (its table was not at
 // hand to check); Samsung asks 45. The lower is kept, so that only what no such part
